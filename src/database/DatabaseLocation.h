@@ -1,0 +1,19 @@
+#pragma once
+// Where nms.ini lives: beside the program, or, when that folder cannot be written (an
+// installed copy), in the user's data folder, so a discovery is never lost because the
+// file could not be created.
+
+#include <QString>
+
+namespace DatabaseLocation {
+
+// The folder to use, given the program's folder and the per-user fallback.
+QString chooseFolder(const QString& programFolder, const QString& userDataFolder);
+
+// The full path of nms.ini for this run.  TESSOVAR_NMS_DATABASE_DIR overrides the folder
+// (portable set-ups and tests).
+QString databasePath();
+
+bool folderIsWritable(const QString& folder);
+
+} // namespace DatabaseLocation

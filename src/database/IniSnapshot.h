@@ -1,0 +1,42 @@
+#pragma once
+// The whole database read and parsed once, for work that visits every section (the
+// element list load).  It is a snapshot: callers that must see later changes read the
+// file again through IniStore.
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+class IniSnapshot {
+public:
+    // A missing or unreadable file gives a snapshot with exists() false and no sections.
+    static IniSnapshot load(const QString& path);
+    static IniSnapshot fromBytes(const QByteArray& data);
+
+    bool exists() const { return exists_; }
+    QStringList sectionNames() const;
+    int sectionCount() const { return int(sections_.size()); }
+    // Value as ReadFromINI would give it (first matching section, first matching key).
+    std::optional<QString> value(const QString& section, const QString& key) const;
+    QString value(const QString& section, const QString& key, const QString& fallback) const;
+    int keyCount(const QString& section) const;
+
+private:
+    struct Entry {
+        QByteArray key; // upper case
+        QByteArray value;
+    };
+    struct Section {
+        QByteArray name;
+        QVector<Entry> entries;
+    };
+    const Section* find(const QString& section) const;
+
+    bool exists_ = false;
+    QVector<Section> sections_;
+    QHash<QByteArray, int> index_; // upper-case name -> first section with it
+};

@@ -1,0 +1,303 @@
+#include "IniStore.h"
+
+#include "IniText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <limits>
+
+namespace IniStore {
+
+namespace {
+
+using IniText::Line;
+using IniText::LineKind;
+
+bool readFile(const QString& path, QByteArray& data) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    data = f.readAll();
+    return true;
+}
+
+// Replaces the file by writing a sibling file and renaming it over the old one: a crash
+// or a full disk leaves either the old or the new database, never a mix.
+bool replaceFile(const QString& path, const QByteArray& content) {
+    const QFileInfo info(path);
+    QTemporaryFile tmp(info.absolutePath() + QStringLiteral("/.nms.ini.XXXXXX"));
+    tmp.setAutoRemove(true);
+    if (!tmp.open())
+        return false;
+    if (tmp.write(content) != content.size() || !tmp.flush())
+        return false;
+    if (info.exists())
+        tmp.setPermissions(QFile::permissions(path));
+    else
+        tmp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                           QFile::ReadOther);
+    tmp.close();
+    if (std::rename(QFile::encodeName(tmp.fileName()).constData(),
+                    QFile::encodeName(info.absoluteFilePath()).constData()) != 0)
+        return false;
+    tmp.setAutoRemove(false);
+    return true;
+}
+
+// Where a section and a key sit in the file.  Positions are byte offsets.
+struct Location {
+    bool sectionFound = false;
+    qsizetype headerBegin = 0; // start of the section header line
+    qsizetype sectionEnd = 0;  // start of the next section header, or end of data
+    qsizetype appendAt = 0;    // just after the section's last non-blank line
+    bool keyFound = false;
+    Line keyLine;
+};
+
+// The first section whose name matches; within it, the first entry whose key matches
+// (when key is not null).
+Location locate(const QByteArray& data, QByteArrayView section, QByteArrayView key) {
+    Location loc;
+    qsizetype pos = 0;
+    while (pos < data.size()) {
+        const Line line = IniText::lineAt(data, pos);
+        const auto parsed = IniText::parse(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
+        if (loc.sectionFound) {
+            if (parsed.kind == LineKind::Section) {
+                loc.sectionEnd = line.begin;
+                return loc;
+            }
+            if (parsed.kind == LineKind::Entry) {
+                loc.appendAt = line.next;
+                if (!loc.keyFound && !key.isNull() && IniText::sameName(parsed.name, key)) {
+                    loc.keyFound = true;
+                    loc.keyLine = line;
+                }
+            }
+        } else if (parsed.kind == LineKind::Section && IniText::sameName(parsed.name, section)) {
+            loc.sectionFound = true;
+            loc.headerBegin = line.begin;
+            loc.appendAt = line.next;
+        }
+        pos = line.next;
+    }
+    loc.sectionEnd = data.size();
+    return loc;
+}
+
+// Calls f(parsed line) for each entry line of the first matching section.
+template <typename F> void forEachEntry(const QByteArray& data, QByteArrayView section, F f) {
+    bool inSection = false;
+    qsizetype pos = 0;
+    while (pos < data.size()) {
+        const Line line = IniText::lineAt(data, pos);
+        const auto parsed = IniText::parse(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
+        if (parsed.kind == LineKind::Section) {
+            if (inSection)
+                return;
+            inSection = IniText::sameName(parsed.name, section);
+        } else if (inSection && parsed.kind == LineKind::Entry) {
+            f(parsed, QByteArrayView(data).sliced(line.begin, line.end - line.begin));
+        }
+        pos = line.next;
+    }
+}
+
+bool endsWithLineEnd(const QByteArray& data, qsizetype at) {
+    return at == 0 || data[at - 1] == '\n';
+}
+
+QByteArray upperKey(const QString& key) {
+    QByteArray k = IniText::toFileText(key);
+    for (char& c : k)
+        c = char(IniText::upper(uchar(c)));
+    return k;
+}
+
+} // namespace
+
+QString ReadFromINI(const QString& strSection, const QString& strkey, const QString& strfullpath,
+                    const QString& strDefault) {
+    QByteArray data;
+    if (!readFile(strfullpath, data))
+        return strDefault.left(kMaxValueLength);
+    const QByteArray section = IniText::toFileText(strSection);
+    const QByteArray key = IniText::toFileText(strkey.toLower());
+    const Location loc = locate(data, section, key);
+    if (!loc.keyFound)
+        return strDefault.left(kMaxValueLength);
+    const auto parsed = IniText::parse(
+        QByteArrayView(data).sliced(loc.keyLine.begin, loc.keyLine.end - loc.keyLine.begin));
+    return IniText::fromFileText(parsed.value).left(kMaxValueLength);
+}
+
+bool WriteToINI(const QString& strSection, const QString& strkey, const QString& strkeyvalue,
+                const QString& strfullpath) {
+    QByteArray data;
+    readFile(strfullpath, data);
+    const QByteArray section = IniText::toFileText(strSection);
+    const QByteArray key = upperKey(strkey);
+    const QByteArray entry = key + '=' + IniText::toFileText(strkeyvalue);
+    const Location loc = locate(data, section, key);
+
+    QByteArray out;
+    out.reserve(data.size() + entry.size() + section.size() + 8);
+    if (loc.keyFound) {
+        out.append(QByteArrayView(data).first(loc.keyLine.begin));
+        out.append(entry);
+        out.append(QByteArrayView(data).sliced(loc.keyLine.end));
+    } else if (loc.sectionFound) {
+        out.append(QByteArrayView(data).first(loc.appendAt));
+        if (!endsWithLineEnd(data, loc.appendAt))
+            out.append("\r\n");
+        out.append(entry);
+        out.append("\r\n");
+        out.append(QByteArrayView(data).sliced(loc.appendAt));
+    } else {
+        out.append(data);
+        if (!endsWithLineEnd(data, data.size()))
+            out.append("\r\n");
+        out.append('[');
+        out.append(section);
+        out.append("]\r\n");
+        out.append(entry);
+        out.append("\r\n");
+    }
+    return replaceFile(strfullpath, out);
+}
+
+bool DeleteIniSection(const QString& strSection, const QString& strfullpath) {
+    QByteArray data;
+    if (!readFile(strfullpath, data))
+        return false;
+    const Location loc = locate(data, IniText::toFileText(strSection), QByteArrayView());
+    if (!loc.sectionFound)
+        return true;
+    QByteArray out = data.first(loc.headerBegin);
+    out.append(QByteArrayView(data).sliced(loc.sectionEnd));
+    return replaceFile(strfullpath, out);
+}
+
+bool DeleteIniKey(const QString& strSection, const QString& strKeyname, const QString& strfullpath) {
+    QByteArray data;
+    if (!readFile(strfullpath, data))
+        return false;
+    const Location loc =
+        locate(data, IniText::toFileText(strSection), IniText::toFileText(strKeyname));
+    if (!loc.keyFound)
+        return true;
+    QByteArray out = data.first(loc.keyLine.begin);
+    out.append(QByteArrayView(data).sliced(loc.keyLine.next));
+    return replaceFile(strfullpath, out);
+}
+
+bool CheckIfIniKeyExists(const QString& strSection, const QString& strKeyname,
+                         const QString& strfullpath) {
+    const QString a = ReadFromINI(strSection, strKeyname, strfullpath, QStringLiteral("A"));
+    const QString b = ReadFromINI(strSection, strKeyname, strfullpath, QStringLiteral("B"));
+    return a == b;
+}
+
+bool CheckIfIniSectionExists(const QString& strSection, const QString& strfullpath) {
+    return GetSectionKeyCount(strSection, strfullpath) > 0;
+}
+
+qint32 LeadingInteger(const QString& text) {
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) {
+        negative = t[i] == u'-';
+        ++i;
+    }
+    qint64 v = 0;
+    for (; i < t.size() && t[i] >= u'0' && t[i] <= u'9'; ++i) {
+        v = v * 10 + (t[i].unicode() - u'0');
+        if (v > std::numeric_limits<qint32>::max())
+            return negative ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint32>::max();
+    }
+    return qint32(negative ? -v : v);
+}
+
+qint32 GetLongFromINI(const QString& strSection, const QString& strKeyname,
+                      const QString& strfullpath, qint32 lngDefault) {
+    if (!CheckIfIniKeyExists(strSection, strKeyname, strfullpath))
+        return lngDefault;
+    return LeadingInteger(ReadFromINI(strSection, strKeyname, strfullpath, QString()));
+}
+
+void RenameIniKey(const QString& strSection, const QString& strKeyname,
+                  const QString& strNewKeyname, const QString& strfullpath) {
+    if (!CheckIfIniKeyExists(strSection, strKeyname, strfullpath))
+        return;
+    const QString value = ReadFromINI(strSection, strKeyname, strfullpath, QString());
+    // A rename that only changes letter case: the write already replaced the entry in
+    // place (keys match without regard to case), so deleting it would lose the value.
+    WriteToINI(strSection, strNewKeyname, value, strfullpath);
+    if (QString::compare(strKeyname, strNewKeyname, Qt::CaseInsensitive) != 0)
+        DeleteIniKey(strSection, strKeyname, strfullpath);
+}
+
+void RenameIniSection(const QString& strSection, const QString& strNewSection,
+                      const QString& strfullpath) {
+    QByteArray data;
+    if (!readFile(strfullpath, data))
+        return;
+    QList<QPair<QString, QString>> entries;
+    forEachEntry(data, IniText::toFileText(strSection), [&](const IniText::ParsedLine& p, QByteArrayView) {
+        entries.append({IniText::fromFileText(p.name), IniText::fromFileText(p.value)});
+    });
+    if (QString::compare(strSection, strNewSection, Qt::CaseInsensitive) == 0)
+        return; // same section: every entry would be copied onto itself
+    for (const auto& [k, v] : entries)
+        WriteToINI(strNewSection, k, v, strfullpath);
+    DeleteIniSection(strSection, strfullpath);
+}
+
+QStringList LoadIniSectionsArray(const QString& strfullpath) {
+    QStringList names;
+    QByteArray data;
+    if (!readFile(strfullpath, data))
+        return names;
+    qsizetype pos = 0;
+    while (pos < data.size()) {
+        const Line line = IniText::lineAt(data, pos);
+        const auto parsed = IniText::parse(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
+        if (parsed.kind == LineKind::Section)
+            names.append(IniText::fromFileText(parsed.name));
+        pos = line.next;
+    }
+    return names;
+}
+
+QStringList LoadIniSectionKeys(const QString& strSection, const QString& strfullpath) {
+    QStringList keys;
+    QByteArray data;
+    if (!readFile(strfullpath, data))
+        return keys;
+    forEachEntry(data, IniText::toFileText(strSection), [&](const IniText::ParsedLine&, QByteArrayView raw) {
+        const QByteArrayView t = raw.trimmed();
+        const qsizetype eq = t.indexOf('=');
+        keys.append(IniText::fromFileText(eq < 0 ? t : t.first(eq)));
+    });
+    return keys;
+}
+
+qint16 GetSectionKeyCount(const QString& strSection, const QString& strfullpath) {
+    QByteArray data;
+    if (!readFile(strfullpath, data))
+        return 0;
+    int count = 0;
+    forEachEntry(data, IniText::toFileText(strSection), [&](const IniText::ParsedLine&, QByteArrayView) {
+        ++count;
+    });
+    return qint16(std::min(count, int(std::numeric_limits<qint16>::max())));
+}
+
+bool CreateEmpty(const QString& strfullpath) { return replaceFile(strfullpath, QByteArray()); }
+
+} // namespace IniStore

@@ -1,0 +1,9 @@
+#include "ProgramEnd.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void ExitProgramEnd::end(int exitCode) {
+    std::fflush(nullptr);
+    std::exit(exitCode);
+}

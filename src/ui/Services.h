@@ -1,0 +1,20 @@
+#pragma once
+// What the main window is given from outside: the platform seams and the run's facts.
+
+#include <QString>
+
+class HostAddressTable;
+class InstanceLock;
+class MessageBoxes;
+class ProgramEnd;
+class SettingsStore;
+
+struct Services {
+    MessageBoxes* messages = nullptr;
+    ProgramEnd* programEnd = nullptr;
+    SettingsStore* settings = nullptr;
+    InstanceLock* instanceLock = nullptr;
+    HostAddressTable* hostAddresses = nullptr;
+    QString iniPath;      // full path of nms.ini
+    QString argumentText; // the whole command-line argument text
+};

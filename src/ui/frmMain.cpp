@@ -1,0 +1,135 @@
+#include "frmMain.h"
+
+#include "MessageBoxes.h"
+#include "ProgramEnd.h"
+#include "database/IniStore.h"
+#include "database/MacSection.h"
+#include "protocol/ElementSender.h"
+#include "protocol/ManagementEndpoint.h"
+#include "shell/Edition.h"
+#include "shell/InstanceLock.h"
+#include "shell/InterfaceChooser.h"
+#include "shell/SettingsStore.h"
+#include "shell/frmDisclaimer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QScrollBar>
+
+#include <cmath>
+
+frmMain::frmMain(Services services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)),
+      endpoint_(std::make_unique<ManagementEndpoint>()) {
+    ui_.build(this);
+    resize(900, 560);
+
+    ElementSender::Context sc;
+    sc.endpoint = endpoint_.get();
+    sc.messages = services_.messages;
+    sc.programEnd = services_.programEnd;
+    sc.selectedMac = [this] { return selectedElementMac(); };
+    sc.localAddress = [this] { return strLocalNMSIPAddress; };
+    sc.iniPath = services_.iniPath;
+    sender_ = std::make_unique<ElementSender>(std::move(sc));
+
+    InterfaceChooser::Context ic;
+    ic.cmbNMSIPAddr = ui_.cmbNMSIPAddr;
+    ic.hostAddresses = services_.hostAddresses;
+    ic.settings = services_.settings;
+    ic.endpoint = endpoint_.get();
+    ic.messages = services_.messages;
+    ic.strLocalNMSIPAddress = &strLocalNMSIPAddress;
+    interfaceChooser_ = std::make_unique<InterfaceChooser>(ic, this);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::fatal(const QString& text) {
+    services_.messages->error(text);
+    services_.programEnd->end(1);
+}
+
+bool frmMain::startUp() {
+    // 1. The edition, from the whole argument text.
+    const Edition edition = Edition::fromArgumentText(services_.argumentText);
+    GPSDOEdition = edition.GPSDOEdition;
+    LowLatencyOn = edition.LowLatencyOn;
+
+    // 2. The interface in use.
+    strLocalNMSIPAddress =
+        services_.settings->value(SettingKeys::NmsIpAddress, QStringLiteral("0.0.0.0"));
+
+    // 3. One instance per user.
+    if (!services_.instanceLock->tryAcquire()) {
+        services_.messages->show(
+            {QStringLiteral("Veltrana Tessovar NMS is already running (check the icon in system "
+                            "tray)!"),
+             QStringLiteral("Veltrana Tessovar NMS"), MsgIcon::Information, MsgButtons::Ok});
+        services_.programEnd->end(0);
+        return false;
+    }
+
+    // 4. The notice, until the operator has ticked that it was read.
+    if (settingAsNumber(*services_.settings, SettingKeys::Eula) == 0) {
+        frmDisclaimer notice(*services_.settings, this);
+        notice.exec();
+    }
+
+    // 5. Audio monitoring waits for an encoder to be shown.
+    ui_.toolbarButton[Toolbar::StartAudioMonitoring]->setEnabled(false);
+    ui_.toolbarButton[Toolbar::StopAudioMonitoring]->setEnabled(false);
+
+    // 6. The element list.
+    Load_Config();
+
+    // 7. The interface list; the selection may store a new address and bind.
+    LocalAddressList failure;
+    if (!interfaceChooser_->LoadNMSInterfaces(&failure)) {
+        fatal(failure.errorText());
+        return false;
+    }
+
+    // 8. The management endpoint.
+    if (!endpoint_->bindLocal(strLocalNMSIPAddress)) {
+        fatal(ElementSender::failureText(102, endpoint_->errorString()));
+        return false;
+    }
+
+    // 9. Title and the buffer range of this edition.
+    setWindowTitle(::windowTitle(edition));
+    ui_.scrlBuffer->setMaximum(edition.bufferMaximum);
+
+    // 10.
+    show();
+    return true;
+}
+
+void frmMain::Load_Config() {
+    // Placeholder until the element list load is built: the tree stays empty.
+}
+
+QString frmMain::ReadFromINI(const QString& section, const QString& key,
+                             const QString& fallback) const {
+    return IniStore::ReadFromINI(section, key, services_.iniPath, fallback);
+}
+
+void frmMain::WriteToINI(const QString& section, const QString& key, const QString& value) const {
+    IniStore::WriteToINI(section, key, value, services_.iniPath);
+}
+
+QString frmMain::Encode_MAC(const QString& mac) { return MacSection::Encode_MAC(mac); }
+
+QString frmMain::Decode_MAC(const QString& sectionName) {
+    return MacSection::Decode_MAC(sectionName);
+}
+
+double frmMain::Log10(double x) { return std::log(x) / std::log(10.0); }
+
+QString frmMain::selectedElementMac() const { return QStringLiteral("-"); }
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    endpoint_->close();
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,58 @@
+#include "TestServices.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QThread>
+
+MsgAnswer RecordingMessageBoxes::show(const MessageRequest& request) {
+    shown.push_back(request);
+    if (whileOpen)
+        whileOpen(request);
+    if (!answers.isEmpty())
+        return answers.dequeue();
+    return request.buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+}
+
+QStringList RecordingMessageBoxes::texts() const {
+    QStringList out;
+    for (const auto& m : shown)
+        out.append(m.text);
+    return out;
+}
+
+void FakeHostAddressTable::setAddresses(std::initializer_list<const char*> dotted) {
+    result = {};
+    for (const char* d : dotted)
+        result.addresses.push_back(QHostAddress(QString::fromLatin1(d)).toIPv4Address());
+}
+
+TestBed::TestBed() {
+    hostAddresses.setAddresses({"127.0.0.1"});
+    settings.values.insert(SettingKeys::Eula, QStringLiteral("1"));
+    settings.values.insert(SettingKeys::NmsIpAddress, QStringLiteral("127.0.0.1"));
+}
+
+Services TestBed::services() {
+    Services s;
+    s.messages = &messages;
+    s.programEnd = &programEnd;
+    s.settings = &settings;
+    s.instanceLock = &instanceLock;
+    s.hostAddresses = &hostAddresses;
+    s.iniPath = iniPath();
+    s.argumentText = argumentText;
+    return s;
+}
+
+bool waitFor(const std::function<bool()>& pred, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs)
+            return pred();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return true;
+}

@@ -1,0 +1,83 @@
+#pragma once
+// Test stand-ins for the platform seams, and a fixture that gives a test a fresh
+// database folder and a main window's services.
+
+#include "shell/HostAddressTable.h"
+#include "shell/InstanceLock.h"
+#include "shell/SettingsStore.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgramEnd.h"
+#include "ui/Services.h"
+
+#include <QMap>
+#include <QQueue>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <vector>
+
+// Records every box and answers from a queue (default: the box's default button).
+class RecordingMessageBoxes final : public MessageBoxes {
+public:
+    MsgAnswer show(const MessageRequest& request) override;
+    std::vector<MessageRequest> shown;
+    QQueue<MsgAnswer> answers;
+    // Runs while a box is "open" (after it is recorded), e.g. to let datagrams arrive.
+    std::function<void(const MessageRequest&)> whileOpen;
+    QStringList texts() const;
+    void clear() { shown.clear(); }
+};
+
+class RecordingProgramEnd final : public ProgramEnd {
+public:
+    void end(int exitCode) override {
+        ended = true;
+        code = exitCode;
+    }
+    bool ended = false;
+    int code = -1;
+};
+
+class MemorySettingsStore final : public SettingsStore {
+public:
+    QString value(const QString& key, const QString& fallback) const override {
+        return values.value(key, fallback);
+    }
+    void setValue(const QString& key, const QString& value) override {
+        values.insert(key, value);
+        ++writes;
+    }
+    QMap<QString, QString> values;
+    int writes = 0;
+};
+
+class FakeInstanceLock final : public InstanceLock {
+public:
+    bool tryAcquire() override { return free; }
+    bool free = true;
+};
+
+class FakeHostAddressTable final : public HostAddressTable {
+public:
+    HostAddressResult read() const override { return result; }
+    void setAddresses(std::initializer_list<const char*> dotted);
+    HostAddressResult result;
+};
+
+// Everything a main window needs, owned by the test.
+struct TestBed {
+    TestBed();
+    QTemporaryDir dir;
+    RecordingMessageBoxes messages;
+    RecordingProgramEnd programEnd;
+    MemorySettingsStore settings;
+    FakeInstanceLock instanceLock;
+    FakeHostAddressTable hostAddresses;
+    QString argumentText;
+    Services services();
+    QString iniPath() const { return dir.filePath(QStringLiteral("nms.ini")); }
+};
+
+// Runs the event loop until pred() holds or timeoutMs passes; returns pred().
+bool waitFor(const std::function<bool()>& pred, int timeoutMs = 3000);

@@ -1,0 +1,108 @@
+// Editions, titles, settings read as numbers, the database folder and the length rule of
+// the management endpoint.
+
+#include "database/DatabaseLocation.h"
+#include "protocol/DatagramDispatch.h"
+#include "protocol/ElementSender.h"
+#include "shell/Edition.h"
+#include "shell/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(EditionTest, WholeArgumentTextChoosesTheEdition) {
+    struct Case {
+        const char* text;
+        bool gps;
+        bool ll;
+        int bufferMax;
+        const char* title;
+    };
+    const Case cases[] = {
+        {"", false, false, 22, "Tessovar NMS v.4.5.0 - Veltrana Broadcast"},
+        {"GPS", true, false, 23, "Tessovar NMS v.4.5.0 [GPSDO version] - Veltrana Broadcast"},
+        {"gps", true, false, 23, "Tessovar NMS v.4.5.0 [GPSDO version] - Veltrana Broadcast"},
+        {"LL", false, true, 44, "Tessovar NMS v.4.5.0 [Low Latency Option] - Veltrana Broadcast"},
+        {"ll", false, true, 44, "Tessovar NMS v.4.5.0 [Low Latency Option] - Veltrana Broadcast"},
+        {"lL", false, true, 44, "Tessovar NMS v.4.5.0 [Low Latency Option] - Veltrana Broadcast"},
+        {"GPS LL", false, false, 22, "Tessovar NMS v.4.5.0 - Veltrana Broadcast"},
+        {"LL GPS", false, false, 22, "Tessovar NMS v.4.5.0 - Veltrana Broadcast"},
+        {"GPS1", false, false, 22, "Tessovar NMS v.4.5.0 - Veltrana Broadcast"},
+        {" GPS", false, false, 22, "Tessovar NMS v.4.5.0 - Veltrana Broadcast"},
+    };
+    for (const Case& c : cases) {
+        const Edition e = Edition::fromArgumentText(QString::fromLatin1(c.text));
+        EXPECT_EQ(e.GPSDOEdition, c.gps) << c.text;
+        EXPECT_EQ(e.LowLatencyOn, c.ll) << c.text;
+        EXPECT_EQ(e.bufferMaximum, c.bufferMax) << c.text;
+        EXPECT_EQ(windowTitle(e).toStdString(), c.title) << c.text;
+    }
+    EXPECT_EQ(Edition::argumentText({QStringLiteral("prog"), QStringLiteral("LL"), QStringLiteral("GPS")}),
+              "LL GPS");
+    EXPECT_EQ(Edition::argumentText({QStringLiteral("prog")}), "");
+}
+
+TEST(DispatchTest, LengthDecidesTheHandler) {
+    struct Case {
+        qsizetype n;
+        DatagramKind kind;
+    };
+    const Case cases[] = {
+        {0, DatagramKind::FeedbackRecord},    {1, DatagramKind::FeedbackRecord},
+        {2, DatagramKind::FeedbackRecord},    {3, DatagramKind::Dropped},
+        {4, DatagramKind::FeedbackRecord},    {45, DatagramKind::FeedbackRecord},
+        {54, DatagramKind::FeedbackRecord},   {55, DatagramKind::Dropped},
+        {1200, DatagramKind::Dropped},        {1201, DatagramKind::LevelReport},
+        {65507, DatagramKind::LevelReport},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(classifyDatagram(c.n), c.kind) << c.n;
+}
+
+TEST(SenderTest, FailureTextCarriesCodeAndDescription) {
+    EXPECT_EQ(ElementSender::failureText(101, QStringLiteral("Address in use")),
+              "101 - Unable to use UDP port 2976: Address in use");
+    EXPECT_EQ(ElementSender::failureText(104, QString()), "104 - Unable to use UDP port 2976: ");
+}
+
+class MapStore final : public SettingsStore {
+public:
+    QString value(const QString& key, const QString& fallback) const override {
+        return m.value(key, fallback);
+    }
+    void setValue(const QString& key, const QString& value) override { m.insert(key, value); }
+    QMap<QString, QString> m;
+};
+
+TEST(SettingsTest, NumbersReadAsTheirLeadingDigitsAndTextAsZero) {
+    MapStore s;
+    EXPECT_EQ(settingAsNumber(s, SettingKeys::Eula), 0); // absent
+    const std::pair<const char*, int> cases[] = {{"1", 1}, {"0", 0}, {"yes", 0}, {"", 0}, {"2", 2}, {" 1", 1}};
+    for (const auto& [text, n] : cases) {
+        s.setValue(SettingKeys::Eula, QString::fromLatin1(text));
+        EXPECT_EQ(settingAsNumber(s, SettingKeys::Eula), n) << text;
+    }
+}
+
+TEST(DatabaseLocationTest, BesideTheProgramUnlessThatFolderIsReadOnly) {
+    QTemporaryDir program;
+    QTemporaryDir user;
+    const QString userFolder = user.filePath(QStringLiteral("Veltrana/Tessovar NMS"));
+    EXPECT_EQ(DatabaseLocation::chooseFolder(program.path(), userFolder), program.path());
+
+    QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner);
+    if (!DatabaseLocation::folderIsWritable(program.path())) { // root writes anyway
+        EXPECT_EQ(DatabaseLocation::chooseFolder(program.path(), userFolder), userFolder);
+        EXPECT_TRUE(QDir(userFolder).exists());
+    }
+    QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(DatabaseLocation::chooseFolder(QStringLiteral("/proc"), userFolder), userFolder);
+}
+
+} // namespace
