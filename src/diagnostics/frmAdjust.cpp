@@ -43,10 +43,13 @@ frmAdjust::frmAdjust(DiagnosticsContext context, QWidget* parent)
     setWindowTitle(QStringLiteral("SFN Adjustment"));
     setModal(true);
     buildControls();
+    // Precise: a coarse timer may fire up to 5 % early.
     Timer1 = new QTimer(this);
     Timer1->setInterval(250);
+    Timer1->setTimerType(Qt::PreciseTimer);
     Timer2 = new QTimer(this);
     Timer2->setInterval(1000);
+    Timer2->setTimerType(Qt::PreciseTimer);
     connectControls();
 }
 
