@@ -11,16 +11,12 @@ bool isHexDigit(QChar c) {
 QString ElementListing::macText(const QString& sectionName) {
     if (sectionName.size() != 12)
         return QString();
-    for (QChar c : sectionName) {
+    QString out(17, u':');
+    for (int i = 0; i < 12; ++i) {
+        const QChar c = sectionName[i];
         if (!isHexDigit(c))
             return QString();
-    }
-    QString out;
-    out.reserve(17);
-    for (int pair = 0; pair < 6; ++pair) {
-        if (pair > 0)
-            out += u':';
-        out += sectionName.mid(pair * 2, 2).toUpper();
+        out[i + i / 2] = c.toUpper();
     }
     return out;
 }
