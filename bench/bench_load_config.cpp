@@ -32,11 +32,17 @@ QByteArray database(int elements) {
     QByteArray out;
     for (int i = 0; i < elements; ++i) {
         const bool decoder = i % 2 == 1;
-        out += "[" + QByteArray::number(0x0050C2000000LL + i, 16).rightJustified(12, '0').toUpper() + "]\r\n";
-        out += "NAME=" + QByteArray("ELEMENT ").append(QByteArray::number(i)).leftJustified(16, ' ') + "\r\n";
-        out += "IP=10.1." + QByteArray::number(i / 250) + "." + QByteArray::number(i % 250 + 1) + "\r\n";
+        out += "[" +
+               QByteArray::number(0x0050C2000000LL + i, 16).rightJustified(12, '0').toUpper() +
+               "]\r\n";
+        out +=
+            "NAME=" + QByteArray("ELEMENT ").append(QByteArray::number(i)).leftJustified(16, ' ') +
+            "\r\n";
+        out += "IP=10.1." + QByteArray::number(i / 250) + "." + QByteArray::number(i % 250 + 1) +
+               "\r\n";
         out += "MASK=255.255.0.0\r\nGW=10.1.0.254\r\nINPUT=1\r\nTYPE=1\r\n";
-        out += decoder ? "TX=1\r\nMULTI=239.255.255.239\r\nROLE=2\r\n" : "TX=0\r\nREMOTE=10.1.0.91\r\nROLE=1\r\n";
+        out += decoder ? "TX=1\r\nMULTI=239.255.255.239\r\nROLE=2\r\n"
+                       : "TX=0\r\nREMOTE=10.1.0.91\r\nROLE=1\r\n";
         out += "SN=" + QByteArray::number(100000 + i) + "\r\nVER=3.49\r\nSFN=0\r\nBUF=4\r\n";
         if (decoder)
             out += "ATT=200\r\nSDM=0\r\nSDL=37\r\nSDT=43\r\n";
@@ -121,12 +127,14 @@ int main(int argc, char** argv) {
             ratio.push_back(l / p);
             sevenRatio.push_back(s7 / p);
         }
-        std::printf("%5d elements, %lld bytes, %d runs\n", elements, static_cast<long long>(content.size()), runs);
+        std::printf("%5d elements, %lld bytes, %d runs\n", elements,
+                    static_cast<long long>(content.size()), runs);
         std::printf("  read and parse whole file: %8.2f ms\n", median(parse));
-        std::printf("  Load_Config:               %8.2f ms  ratio %.2f (target <= 5)\n", median(load), median(ratio));
+        std::printf("  Load_Config:               %8.2f ms  ratio %.2f (target <= 5)\n",
+                    median(load), median(ratio));
         std::printf("  then layout and repaint:   %8.2f ms\n", median(settle));
-        std::printf("  with 7 pauses per element: %8.2f ms  ratio %.2f (for comparison)\n", median(seven),
-                    median(sevenRatio));
+        std::printf("  with 7 pauses per element: %8.2f ms  ratio %.2f (for comparison)\n",
+                    median(seven), median(sevenRatio));
     }
     return 0;
 }

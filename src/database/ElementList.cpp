@@ -38,9 +38,10 @@ void ElementList::Load_Config() {
 
     const IniSnapshot snapshot = IniSnapshot::load(ctx_.iniPath);
     if (!snapshot.exists()) {
-        ctx_.messages->show({QStringLiteral("Local database is empty.\rPlease click 'Auto Discover' "
-                                            "icon to probe the network."),
-                             QStringLiteral("Information"), MsgIcon::Information, MsgButtons::Ok});
+        ctx_.messages->show(
+            {QStringLiteral("Local database is empty.\rPlease click 'Auto Discover' "
+                            "icon to probe the network."),
+             QStringLiteral("Information"), MsgIcon::Information, MsgButtons::Ok});
         showCaption();
         return;
     }

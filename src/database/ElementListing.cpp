@@ -30,6 +30,7 @@ std::optional<ElementListing::Entry> ElementListing::entryFor(const QString& sec
     e.key = key;
     e.text = snapshot_.value(sectionName, ElementKeys::Name, QString()) + QStringLiteral(" [") +
              key + u']';
-    e.encoder = ElementRecord::isEncoder(snapshot_.value(sectionName, ElementKeys::Role, QString()));
+    e.encoder =
+        ElementRecord::isEncoder(snapshot_.value(sectionName, ElementKeys::Role, QString()));
     return e;
 }

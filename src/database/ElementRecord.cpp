@@ -29,7 +29,9 @@ std::optional<qint32> number(const QString& text) {
     return qint32(v);
 }
 
-std::optional<qint32> role(const QString& text) { return number(text); }
+std::optional<qint32> role(const QString& text) {
+    return number(text);
+}
 
 int listIndex(const QString& text, int count, int fallback) {
     const auto n = number(text);
@@ -45,6 +47,8 @@ int barValue(const QString& text, int minimum, int maximum, const QString& fallb
     return std::clamp(n.value_or(minimum), minimum, maximum);
 }
 
-bool isTicked(const QString& text) { return number(text) == 1; }
+bool isTicked(const QString& text) {
+    return number(text) == 1;
+}
 
 } // namespace ElementRecord

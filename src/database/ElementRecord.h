@@ -74,7 +74,9 @@ std::optional<qint32> number(const QString& text);
 
 // The role as a number, nullopt when absent or not a number.
 std::optional<qint32> role(const QString& text);
-inline bool isEncoder(const QString& roleText) { return role(roleText) == RoleEncoder; }
+inline bool isEncoder(const QString& roleText) {
+    return role(roleText) == RoleEncoder;
+}
 
 // The list position for a list of `count` entries (see above).
 int listIndex(const QString& text, int count, int fallback);

@@ -23,15 +23,22 @@
 
 ElementPanel::ElementPanel(Context context, QObject* parent)
     : QObject(parent), ctx_(std::move(context)) {
-    for (QScrollBar* bar : {ui().scrlAtten, ui().scrlBuffer, ui().scrlSilDetLevel, ui().scrlSilDetTime})
+    for (QScrollBar* bar :
+         {ui().scrlAtten, ui().scrlBuffer, ui().scrlSilDetLevel, ui().scrlSilDetTime})
         connect(bar, &QScrollBar::valueChanged, this, [this, bar] { refreshBarText(bar); });
 }
 
-QString ElementPanel::selectedMac() const { return ui().lblElementMAC->text(); }
+QString ElementPanel::selectedMac() const {
+    return ui().lblElementMAC->text();
+}
 
-QString ElementPanel::selectedSection() const { return MacSection::Encode_MAC(selectedMac()); }
+QString ElementPanel::selectedSection() const {
+    return MacSection::Encode_MAC(selectedMac());
+}
 
-QString ElementPanel::elementType() const { return ui().lblElementType->text(); }
+QString ElementPanel::elementType() const {
+    return ui().lblElementType->text();
+}
 
 void ElementPanel::setElementType(const QString& caption) {
     if (ui().lblElementType->text() == caption)
@@ -50,7 +57,9 @@ QString ElementPanel::latencyText(int v) const {
                                *ctx_.LowLatencyOn);
 }
 
-void ElementPanel::showLatency() { ui().lblLatency->setText(latencyText(ui().scrlBuffer->value())); }
+void ElementPanel::showLatency() {
+    ui().lblLatency->setText(latencyText(ui().scrlBuffer->value()));
+}
 
 void ElementPanel::setBarValue(QScrollBar* bar, int value) {
     bar->setValue(std::clamp(value, bar->minimum(), bar->maximum()));
@@ -103,17 +112,17 @@ void ElementPanel::applyRoleLayout() {
     }
     const bool decoder = !encoder;
     for (QWidget* w : std::initializer_list<QWidget*>{
-             u.cmbSilDetMode, u.scrlSilDetLevel, u.scrlSilDetTime, u.lblSilDetLevel, u.lblSilDetTime,
-             u.lblLatency, u.lblBufferSize, u.lblThreshold, u.lblTimeout})
+             u.cmbSilDetMode, u.scrlSilDetLevel, u.scrlSilDetTime, u.lblSilDetLevel,
+             u.lblSilDetTime, u.lblLatency, u.lblBufferSize, u.lblThreshold, u.lblTimeout})
         w->setEnabled(decoder);
 }
 
 void ElementPanel::applyAudioRouting() {
     MainWindowUi& u = ui();
     const bool on = u.cmbSilDetMode->isEnabled() && u.cmbSilDetMode->currentIndex() <= 0;
-    for (QWidget* w : std::initializer_list<QWidget*>{u.scrlSilDetLevel, u.scrlSilDetTime,
-                                                      u.lblSilDetLevel, u.lblSilDetTime,
-                                                      u.lblThreshold, u.lblTimeout})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{u.scrlSilDetLevel, u.scrlSilDetTime, u.lblSilDetLevel,
+                                         u.lblSilDetTime, u.lblThreshold, u.lblTimeout})
         w->setEnabled(on);
 }
 
@@ -126,7 +135,8 @@ void ElementPanel::ClearElementPanel() {
     u.lblVersion->setText(None);
     u.lblLatency->setText(QStringLiteral("-mS"));
     setButtonBackground(u.cmdPing, pingResetColour());
-    for (QLineEdit* e : {u.txtElementName, u.txtElementIP, u.txtElementMask, u.txtElementGW, u.txtRemoteIP})
+    for (QLineEdit* e :
+         {u.txtElementName, u.txtElementIP, u.txtElementMask, u.txtElementGW, u.txtRemoteIP})
         e->clear();
     for (QComboBox* c : {u.cmbAudioInput, u.cmbAudioType, u.cmbAudioTX})
         c->setCurrentIndex(-1);
@@ -158,17 +168,23 @@ void ElementPanel::showElement(const QString& key, const QString& text) {
                                             "is corrupted (1).\rCannot load this element info."));
         return;
     }
-    auto read = [&](const QString& k, const QString& fallback) { return db.value(section, k, fallback); };
+    auto read = [&](const QString& k, const QString& fallback) {
+        return db.value(section, k, fallback);
+    };
 
     u.txtElementName->setText(read(Name, QString()));
     u.txtElementIP->setText(read(Ip, QString()));
     u.txtElementMask->setText(read(Mask, QString()));
     u.txtElementGW->setText(read(Gw, QString()));
-    u.cmbAudioInput->setCurrentIndex(ElementRecord::listIndex(read(Input, QString()), u.cmbAudioInput->count(), -1));
-    u.cmbAudioType->setCurrentIndex(ElementRecord::listIndex(read(Type, QString()), u.cmbAudioType->count(), -1));
-    u.cmbAudioTX->setCurrentIndex(ElementRecord::listIndex(read(Tx, QString()), u.cmbAudioTX->count(), -1));
+    u.cmbAudioInput->setCurrentIndex(
+        ElementRecord::listIndex(read(Input, QString()), u.cmbAudioInput->count(), -1));
+    u.cmbAudioType->setCurrentIndex(
+        ElementRecord::listIndex(read(Type, QString()), u.cmbAudioType->count(), -1));
+    u.cmbAudioTX->setCurrentIndex(
+        ElementRecord::listIndex(read(Tx, QString()), u.cmbAudioTX->count(), -1));
     u.lblVersion->setText(read(Ver, ElementDefaults::Ver));
-    u.cmbEncoders->setCurrentIndex(ElementRecord::listIndex(read(Bound, ElementDefaults::Bound), u.cmbEncoders->count(), 0));
+    u.cmbEncoders->setCurrentIndex(
+        ElementRecord::listIndex(read(Bound, ElementDefaults::Bound), u.cmbEncoders->count(), 0));
     u.cmdGetStats->setEnabled(true);
 
     const auto role = ElementRecord::role(read(Role, QString()));
@@ -190,14 +206,26 @@ void ElementPanel::showElement(const QString& key, const QString& text) {
         // in the record to the minimum, "Mute".
         QString att = read(Att, ElementDefaults::Att);
         if (ElementRecord::number(att).value_or(0) < PanelRanges::AttenMin) {
-            IniStore::WriteToINI(section, Att, QString::number(PanelRanges::AttenMin), ctx_.iniPath);
+            IniStore::WriteToINI(section, Att, QString::number(PanelRanges::AttenMin),
+                                 ctx_.iniPath);
             att = IniStore::ReadFromINI(section, Att, ctx_.iniPath, ElementDefaults::Att);
         }
-        setBarValue(u.scrlAtten, ElementRecord::barValue(att, PanelRanges::AttenMin, PanelRanges::AttenMax, ElementDefaults::Att));
-        setBarValue(u.scrlBuffer, ElementRecord::barValue(read(Buf, ElementDefaults::Buf), u.scrlBuffer->minimum(), u.scrlBuffer->maximum(), ElementDefaults::Buf));
-        setBarValue(u.scrlSilDetLevel, ElementRecord::barValue(read(Sdl, ElementDefaults::Sdl), PanelRanges::SilDetLevelMin, PanelRanges::SilDetLevelMax, ElementDefaults::Sdl));
-        setBarValue(u.scrlSilDetTime, ElementRecord::barValue(read(Sdt, ElementDefaults::Sdt), PanelRanges::SilDetTimeMin, PanelRanges::SilDetTimeMax, ElementDefaults::Sdt));
-        u.cmbSilDetMode->setCurrentIndex(ElementRecord::listIndex(read(Sdm, ElementDefaults::Sdm), u.cmbSilDetMode->count(), 0));
+        setBarValue(u.scrlAtten,
+                    ElementRecord::barValue(att, PanelRanges::AttenMin, PanelRanges::AttenMax,
+                                            ElementDefaults::Att));
+        setBarValue(u.scrlBuffer, ElementRecord::barValue(
+                                      read(Buf, ElementDefaults::Buf), u.scrlBuffer->minimum(),
+                                      u.scrlBuffer->maximum(), ElementDefaults::Buf));
+        setBarValue(u.scrlSilDetLevel,
+                    ElementRecord::barValue(read(Sdl, ElementDefaults::Sdl),
+                                            PanelRanges::SilDetLevelMin,
+                                            PanelRanges::SilDetLevelMax, ElementDefaults::Sdl));
+        setBarValue(u.scrlSilDetTime,
+                    ElementRecord::barValue(read(Sdt, ElementDefaults::Sdt),
+                                            PanelRanges::SilDetTimeMin, PanelRanges::SilDetTimeMax,
+                                            ElementDefaults::Sdt));
+        u.cmbSilDetMode->setCurrentIndex(
+            ElementRecord::listIndex(read(Sdm, ElementDefaults::Sdm), u.cmbSilDetMode->count(), 0));
         applyRoleLayout();
         applyAudioRouting();
     } else {

@@ -34,9 +34,9 @@ public:
         MainWindowUi* ui = nullptr;
         QString iniPath;
         MessageBoxes* messages = nullptr;
-        QTimer* tmrVolume = nullptr;         // the level meter's request timer
-        const bool* GPSDOEdition = nullptr;  // frmMain's edition flag
-        bool* LowLatencyOn = nullptr;        // frmMain's low-latency flag
+        QTimer* tmrVolume = nullptr;        // the level meter's request timer
+        const bool* GPSDOEdition = nullptr; // frmMain's edition flag
+        bool* LowLatencyOn = nullptr;       // frmMain's low-latency flag
     };
 
     static inline const QString Encoder = QStringLiteral("ENCODER");

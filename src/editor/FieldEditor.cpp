@@ -40,7 +40,8 @@ FieldEditor::FieldEditor(Context context, QObject* parent)
     normalPalette_ = u.txtElementIP->palette();
     u.txtElementName->setValidator(new NameValidator(u.txtElementName));
 
-    for (QLineEdit* e : {u.txtElementName, u.txtElementIP, u.txtElementMask, u.txtElementGW, u.txtRemoteIP})
+    for (QLineEdit* e :
+         {u.txtElementName, u.txtElementIP, u.txtElementMask, u.txtElementGW, u.txtRemoteIP})
         e->installEventFilter(this);
     for (QLineEdit* e : {u.txtElementIP, u.txtElementMask, u.txtElementGW, u.txtRemoteIP})
         connect(e, &QLineEdit::textChanged, this, [this, e] { colourAddressField(e); });
@@ -90,7 +91,9 @@ void FieldEditor::cmbAudioTX_Click() {
     }
 }
 
-void FieldEditor::Slider1_Click() { ctx_.tmrVolume->setInterval(ui().Slider1->value()); }
+void FieldEditor::Slider1_Click() {
+    ctx_.tmrVolume->setInterval(ui().Slider1->value());
+}
 
 bool FieldEditor::eventFilter(QObject* watched, QEvent* event) {
     auto* field = qobject_cast<QLineEdit*>(watched);

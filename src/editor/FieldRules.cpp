@@ -2,7 +2,9 @@
 
 namespace FieldRules {
 
-QStringList SplitIP(const QString& text) { return text.split(u'.', Qt::KeepEmptyParts); }
+QStringList SplitIP(const QString& text) {
+    return text.split(u'.', Qt::KeepEmptyParts);
+}
 
 int addressPart(const QString& part) {
     const QString t = part.trimmed();

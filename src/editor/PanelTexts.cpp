@@ -8,7 +8,9 @@ namespace PanelTexts {
 
 namespace {
 // The program's base-10 logarithm (natural logarithm over that of 10), as Log10 gives it.
-double log10Of(double x) { return std::log(x) / std::log(10.0); }
+double log10Of(double x) {
+    return std::log(x) / std::log(10.0);
+}
 } // namespace
 
 QString attenuation(int v) {

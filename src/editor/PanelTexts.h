@@ -5,9 +5,9 @@
 #include <QString>
 
 namespace PanelRanges {
-inline constexpr int AttenMin = 14; // "Mute"
+inline constexpr int AttenMin = 14;  // "Mute"
 inline constexpr int AttenMax = 255; // 0 dB
-inline constexpr int BufferMin = 0; // the maximum depends on the edition
+inline constexpr int BufferMin = 0;  // the maximum depends on the edition
 inline constexpr int SilDetLevelMin = 1;
 inline constexpr int SilDetLevelMax = 154;
 inline constexpr int SilDetTimeMin = 1;
@@ -31,6 +31,8 @@ double latencyMs(int v, bool gpsdoEdition, bool sfnEnabled, bool lowLatencyOn);
 QString latency(int v, bool gpsdoEdition, bool sfnEnabled, bool lowLatencyOn);
 
 // What an encoder shows instead of a latency.
-inline QString encoderLatency() { return QStringLiteral("2.5mS"); }
+inline QString encoderLatency() {
+    return QStringLiteral("2.5mS");
+}
 
 } // namespace PanelTexts

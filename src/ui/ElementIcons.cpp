@@ -16,7 +16,8 @@ public:
         p->translate(rect.topLeft());
         p->scale(rect.width() / 16.0, rect.height() / 16.0);
         const bool off = mode == QIcon::Disabled;
-        const QColor body = off ? QColor(150, 150, 150) : (sending_ ? QColor(30, 80, 170) : QColor(30, 130, 80));
+        const QColor body =
+            off ? QColor(150, 150, 150) : (sending_ ? QColor(30, 80, 170) : QColor(30, 130, 80));
         const QColor waves = off ? QColor(170, 170, 170) : QColor(230, 120, 20);
 
         // The unit: a rack box with a front-panel light.
@@ -61,6 +62,10 @@ private:
 } // namespace
 
 namespace ElementIcons {
-QIcon encoder() { return QIcon(new ElementIconEngine(true)); }
-QIcon otherElement() { return QIcon(new ElementIconEngine(false)); }
+QIcon encoder() {
+    return QIcon(new ElementIconEngine(true));
+}
+QIcon otherElement() {
+    return QIcon(new ElementIconEngine(false));
+}
 } // namespace ElementIcons

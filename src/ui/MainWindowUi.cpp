@@ -86,7 +86,9 @@ void MainWindowUi::build(QMainWindow* window) {
     TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
     TreeView1->setAccessibleName(QStringLiteral("Elements"));
     TreeView1->setMinimumWidth(TreeView1->fontMetrics().horizontalAdvance(
-        QStringLiteral("WWWWWWWWWWWWWWWW [00:00:00:00:00:00]")) / 2 + 40);
+                                   QStringLiteral("WWWWWWWWWWWWWWWW [00:00:00:00:00:00]")) /
+                                   2 +
+                               40);
     treeLayout->addWidget(TreeView1);
     columns->addWidget(frmTreeView, 2);
 

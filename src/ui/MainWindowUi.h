@@ -41,8 +41,8 @@ struct MainWindowUi {
 
     // frmProperties, "Element properties:".  Left column.
     QGroupBox* frmProperties = nullptr;
-    QLabel* lblElementType = nullptr;   // "ENCODER", "DECODER", "UNKNOWN", "-"
-    QLabel* lblElementMAC = nullptr;    // the selected element, "-" for none
+    QLabel* lblElementType = nullptr; // "ENCODER", "DECODER", "UNKNOWN", "-"
+    QLabel* lblElementMAC = nullptr;  // the selected element, "-" for none
     QLabel* lblVersion = nullptr;
     QLabel* lblSerialNumber = nullptr;
     QLineEdit* txtElementName = nullptr;
@@ -93,8 +93,8 @@ struct MainWindowUi {
 
 private:
     void buildToolbar(QMainWindow* window);
-    QWidget* buildProperties(QWidget* parent);   // PropertiesPanelUi.cpp
-    QWidget* buildDiagnostics(QWidget* parent);  // PropertiesPanelUi.cpp
+    QWidget* buildProperties(QWidget* parent);  // PropertiesPanelUi.cpp
+    QWidget* buildDiagnostics(QWidget* parent); // PropertiesPanelUi.cpp
 };
 
 namespace Toolbar {
@@ -111,7 +111,9 @@ inline constexpr int OtherElement = 7;
 } // namespace ElementImages
 
 // The ping indicator's reset colour.
-inline QColor pingResetColour() { return QColor(255, 255, 192); }
+inline QColor pingResetColour() {
+    return QColor(255, 255, 192);
+}
 
 // A graphical button's background colour (cmdPing): set and read back.
 void setButtonBackground(QPushButton* button, const QColor& colour);

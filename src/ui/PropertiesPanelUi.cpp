@@ -90,7 +90,8 @@ QHBoxLayout* row(std::initializer_list<QWidget*> widgets) {
 } // namespace
 
 QWidget* MainWindowUi::buildProperties(QWidget* parent) {
-    frmProperties = named(new QGroupBox(QStringLiteral("Element properties:"), parent), "frmProperties");
+    frmProperties =
+        named(new QGroupBox(QStringLiteral("Element properties:"), parent), "frmProperties");
     QWidget* p = frmProperties;
     auto* columns = new QHBoxLayout(frmProperties);
     auto* left = new QGridLayout;
@@ -157,10 +158,12 @@ QWidget* MainWindowUi::buildProperties(QWidget* parent) {
         right->addLayout(controls, r, 1);
         ++r;
     };
-    cmbAudioType = dropDown("cmbAudioType", {QStringLiteral("Left/Right"), QStringLiteral("MPX")}, p);
+    cmbAudioType =
+        dropDown("cmbAudioType", {QStringLiteral("Left/Right"), QStringLiteral("MPX")}, p);
     addRight(caption(QStringLiteral("Audio type:"), cmbAudioType, p), row({cmbAudioType}));
 
-    cmbAudioInput = dropDown("cmbAudioInput", {QStringLiteral("Digital"), QStringLiteral("Analog")}, p);
+    cmbAudioInput =
+        dropDown("cmbAudioInput", {QStringLiteral("Digital"), QStringLiteral("Analog")}, p);
     scrlAtten = bar("scrlAtten", PanelRanges::AttenMin, PanelRanges::AttenMax, p);
     scrlAtten->setAccessibleName(QStringLiteral("Audio atten"));
     lblAttenDB = valueLabel("lblAttenDB", QStringLiteral("dB"), QStringLiteral("-120.5 dB"),
@@ -170,7 +173,8 @@ QWidget* MainWindowUi::buildProperties(QWidget* parent) {
     lblAttenDB->setVisible(false);
     addRight(Label9, row({cmbAudioInput, scrlAtten, lblAttenDB}));
 
-    cmbAudioTX = dropDown("cmbAudioTX", {QStringLiteral("Unicast"), QStringLiteral("Multicast")}, p);
+    cmbAudioTX =
+        dropDown("cmbAudioTX", {QStringLiteral("Unicast"), QStringLiteral("Multicast")}, p);
     Label15 = named(new QLabel(QStringLiteral("Unicast / Multicast"), p), "Label15");
     Label15->setVisible(false);
     addRight(caption(QStringLiteral("TX type:"), cmbAudioTX, p), row({cmbAudioTX, Label15}));
@@ -204,14 +208,16 @@ QWidget* MainWindowUi::buildProperties(QWidget* parent) {
                              p);
     addRight(caption(QStringLiteral("Audio routing:"), cmbSilDetMode, p), row({cmbSilDetMode}));
 
-    scrlSilDetLevel = bar("scrlSilDetLevel", PanelRanges::SilDetLevelMin, PanelRanges::SilDetLevelMax, p);
-    lblSilDetLevel = valueLabel("lblSilDetLevel", QStringLiteral("0dBu"), QStringLiteral("-49.8dBu"),
-                                QStringLiteral("Threshold level"), p);
+    scrlSilDetLevel =
+        bar("scrlSilDetLevel", PanelRanges::SilDetLevelMin, PanelRanges::SilDetLevelMax, p);
+    lblSilDetLevel = valueLabel("lblSilDetLevel", QStringLiteral("0dBu"),
+                                QStringLiteral("-49.8dBu"), QStringLiteral("Threshold level"), p);
     lblThreshold = caption(QStringLiteral("Threshold:"), scrlSilDetLevel, p);
     lblThreshold->setToolTip(QStringLiteral("Silence detector trigger level"));
     addRight(lblThreshold, row({scrlSilDetLevel, lblSilDetLevel}));
 
-    scrlSilDetTime = bar("scrlSilDetTime", PanelRanges::SilDetTimeMin, PanelRanges::SilDetTimeMax, p);
+    scrlSilDetTime =
+        bar("scrlSilDetTime", PanelRanges::SilDetTimeMin, PanelRanges::SilDetTimeMax, p);
     lblSilDetTime = valueLabel("lblSilDetTime", QStringLiteral("0Sec"), QStringLiteral("100.1Sec"),
                                QStringLiteral("Timeout time"), p);
     lblTimeout = caption(QStringLiteral("Timeout:"), scrlSilDetTime, p);

@@ -41,21 +41,42 @@ inline Keys with(Keys keys, const Keys& changes) {
 
 // A unicast encoder as a discovery stores it.
 inline Keys encoder() {
-    return {{"NAME", "STUDIO ONE      "}, {"IP", "127.0.0.2"}, {"MASK", "255.255.255.0"},
-            {"GW", "127.0.0.1"},         {"INPUT", "1"},     {"TYPE", "1"},
-            {"TX", "0"},                 {"REMOTE", "127.0.0.3"}, {"ROLE", "1"},
-            {"SN", "1234"},              {"VER", "3.5"},     {"SFN", "0"},
-            {"BUF", "0"},                {"LLO", "0"}};
+    return {{"NAME", "STUDIO ONE      "},
+            {"IP", "127.0.0.2"},
+            {"MASK", "255.255.255.0"},
+            {"GW", "127.0.0.1"},
+            {"INPUT", "1"},
+            {"TYPE", "1"},
+            {"TX", "0"},
+            {"REMOTE", "127.0.0.3"},
+            {"ROLE", "1"},
+            {"SN", "1234"},
+            {"VER", "3.5"},
+            {"SFN", "0"},
+            {"BUF", "0"},
+            {"LLO", "0"}};
 }
 
 // A decoder as a discovery stores it.
 inline Keys decoder() {
-    return {{"NAME", "TRANSMITTER A   "}, {"IP", "127.0.0.3"}, {"MASK", "255.255.0.0"},
-            {"GW", "127.0.0.254"},        {"INPUT", "0"},     {"TYPE", "0"},
-            {"TX", "1"},                  {"MULTI", "239.1.2.3"}, {"ROLE", "2"},
-            {"SN", "777"},                {"VER", "3.49"},    {"SFN", "0"},
-            {"BUF", "4"},                 {"ATT", "200"},     {"SDM", "0"},
-            {"SDL", "37"},                {"SDT", "43"},      {"LLO", "0"}};
+    return {{"NAME", "TRANSMITTER A   "},
+            {"IP", "127.0.0.3"},
+            {"MASK", "255.255.0.0"},
+            {"GW", "127.0.0.254"},
+            {"INPUT", "0"},
+            {"TYPE", "0"},
+            {"TX", "1"},
+            {"MULTI", "239.1.2.3"},
+            {"ROLE", "2"},
+            {"SN", "777"},
+            {"VER", "3.49"},
+            {"SFN", "0"},
+            {"BUF", "4"},
+            {"ATT", "200"},
+            {"SDM", "0"},
+            {"SDL", "37"},
+            {"SDT", "43"},
+            {"LLO", "0"}};
 }
 
 inline const QByteArray kAbsent = QByteArray(); // a null value: the key is left out

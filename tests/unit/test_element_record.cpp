@@ -19,11 +19,22 @@ TEST(ElementRecordTest, NumbersAreSignedDecimalsOnly) {
         std::optional<qint32> n;
     };
     const Case cases[] = {
-        {"1", 1},          {" 2 ", 2},   {"+3", 3},         {"-4", -4},          {"007", 7},
-        {"2147483647", 2147483647},      {"-2147483648", -2147483647 - 1},
-        {"2147483648", std::nullopt},    {"99999999999999999999", std::nullopt},
-        {"", std::nullopt}, {"-", std::nullopt}, {"1.0", std::nullopt}, {"abc", std::nullopt},
-        {"1a", std::nullopt}, {"0x1", std::nullopt}, {"1 2", std::nullopt},
+        {"1", 1},
+        {" 2 ", 2},
+        {"+3", 3},
+        {"-4", -4},
+        {"007", 7},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"1.0", std::nullopt},
+        {"abc", std::nullopt},
+        {"1a", std::nullopt},
+        {"0x1", std::nullopt},
+        {"1 2", std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(number(QString::fromLatin1(c.text)), c.n) << c.text;
@@ -62,9 +73,14 @@ TEST(ElementListingTest, MacTextOfSectionNames) {
         const char* mac;
     };
     const Case cases[] = {
-        {"0011223344AA", "00:11:22:33:44:AA"}, {"0011223344aa", "00:11:22:33:44:AA"},
-        {"0011223344A", ""},  {"0011223344AAB", ""}, {"00112233445G", ""},
-        {"00-11-22-33-4", ""}, {"", ""},             {"SETTINGS", ""},
+        {"0011223344AA", "00:11:22:33:44:AA"},
+        {"0011223344aa", "00:11:22:33:44:AA"},
+        {"0011223344A", ""},
+        {"0011223344AAB", ""},
+        {"00112233445G", ""},
+        {"00-11-22-33-4", ""},
+        {"", ""},
+        {"SETTINGS", ""},
     };
     for (const Case& c : cases) {
         const QString name = QString::fromLatin1(c.name);
@@ -78,7 +94,7 @@ TEST(ElementListingTest, MacTextOfSectionNames) {
 TEST(ElementListingTest, EntriesInFileOrderWithoutUnreadableSections) {
     const IniSnapshot db = IniSnapshot::fromBytes(
         "[0011223344A1]\r\nNAME=STUDIO 1\r\nROLE=1\r\n"
-        "[0011223344A2]\r\nROLE=2\r\n"             // no name
+        "[0011223344A2]\r\nROLE=2\r\n" // no name
         "[GENERAL]\r\nNAME=NOT AN ELEMENT\r\nROLE=1\r\n"
         "[0011223344a1]\r\nNAME=SHADOW\r\nROLE=1\r\n" // same as the first, other case
         "[0011223344A3]\r\nNAME= 'QUOTED' \r\nROLE=encoder\r\n"

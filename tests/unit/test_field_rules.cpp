@@ -14,14 +14,18 @@ TEST(FieldRulesTest, IsValidIPTakesFourWholeNumbersUpTo255) {
         bool valid;
     };
     const Case cases[] = {
-        {"192.168.1.91", true},     {"0.0.0.0", true},          {"255.255.255.255", true},
-        {"10.0.0.1", true},         {" 10 . 0 .0. 1 ", true},   {"010.000.000.001", true},
-        {"192.168.1", false},       {"192.168.1.256", false},   {"a.b.c.d", false},
-        {"", false},                {"1.2.3.4.", false},        {"1.2.3.4.5", false},
-        {"1..2.3", false},          {"256.1.1.1", false},       {".1.2.3", false},
-        {"1.2.3.-4", false},        {"+1.2.3.4", false},        {"1.2.3.0x4", false},
-        {"1.2.3.4e0", false},       {"1.2. .4", false},         {"1,2,3,4", false},
-        {"99999999999.1.1.1", false}, {"1.2.3.٣", false}, // a non-ASCII digit is not a digit here
+        {"192.168.1.91", true},    {"0.0.0.0", true},
+        {"255.255.255.255", true}, {"10.0.0.1", true},
+        {" 10 . 0 .0. 1 ", true},  {"010.000.000.001", true},
+        {"192.168.1", false},      {"192.168.1.256", false},
+        {"a.b.c.d", false},        {"", false},
+        {"1.2.3.4.", false},       {"1.2.3.4.5", false},
+        {"1..2.3", false},         {"256.1.1.1", false},
+        {".1.2.3", false},         {"1.2.3.-4", false},
+        {"+1.2.3.4", false},       {"1.2.3.0x4", false},
+        {"1.2.3.4e0", false},      {"1.2. .4", false},
+        {"1,2,3,4", false},        {"99999999999.1.1.1", false},
+        {"1.2.3.٣", false}, // a non-ASCII digit is not a digit here
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsValidIP(QString::fromUtf8(c.text)), c.valid) << c.text;
@@ -68,8 +72,8 @@ TEST(FieldRulesTest, NameCharactersAreThoseOfTheCodePage) {
     EXPECT_TRUE(isNameCharacter(u'A'));
     EXPECT_TRUE(isNameCharacter(u' '));
     EXPECT_TRUE(isNameCharacter(u'~'));
-    EXPECT_TRUE(isNameCharacter(QChar(0xE9)));  // é
-    EXPECT_TRUE(isNameCharacter(QChar(0xFF)));  // ÿ
+    EXPECT_TRUE(isNameCharacter(QChar(0xE9)));    // é
+    EXPECT_TRUE(isNameCharacter(QChar(0xFF)));    // ÿ
     EXPECT_FALSE(isNameCharacter(QChar(0x20AC))); // the euro sign is not in Latin-1
     EXPECT_FALSE(isNameCharacter(QChar(0x0D)));
     EXPECT_FALSE(isNameCharacter(QChar(0x7F)));

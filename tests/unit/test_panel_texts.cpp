@@ -11,7 +11,7 @@ TEST(PanelTextsTest, AttenuationText) {
         int v;
         const char* text;
     };
-    const Case cases[] = {{14, "Mute"},      {15, "-120 dB"}, {16, "-119.5 dB"},
+    const Case cases[] = {{14, "Mute"},      {15, "-120 dB"},  {16, "-119.5 dB"},
                           {100, "-77.5 dB"}, {254, "-0.5 dB"}, {255, "0 dB"}};
     for (const Case& c : cases)
         EXPECT_EQ(PanelTexts::attenuation(c.v).toStdString(), c.text) << c.v;
@@ -24,11 +24,8 @@ TEST(PanelTextsTest, SilenceDetectorTexts) {
         const char* time;
     };
     const Case cases[] = {
-        {1, "-49.8dBu", "0.5Sec"},
-        {37, "-18.4dBu", "16.8Sec"},
-        {43, "-17.1dBu", "19.6Sec"},
-        {154, "-6dBu", "70.1Sec"},
-        {220, "-2.9dBu", "100.1Sec"},
+        {1, "-49.8dBu", "0.5Sec"}, {37, "-18.4dBu", "16.8Sec"},  {43, "-17.1dBu", "19.6Sec"},
+        {154, "-6dBu", "70.1Sec"}, {220, "-2.9dBu", "100.1Sec"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PanelTexts::silenceLevel(c.v).toStdString(), c.level) << c.v;

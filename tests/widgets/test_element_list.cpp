@@ -68,9 +68,10 @@ TEST(ElementListTest, EncoderDecoderEncoderInFileOrder) {
         {"00:11:22:33:44:C3", "STUDIO TWO [00:11:22:33:44:C3]", 6},
     };
     EXPECT_EQ(nodes(w), expected);
-    EXPECT_EQ(items(w.ui().cmbEncoders),
-              (QStringList{"<None>", "STUDIO ONE [00:11:22:33:44:A1]", "STUDIO TWO [00:11:22:33:44:C3]"}));
-    EXPECT_EQ(items(w.ui().lstHidden), (QStringList{"0011223344A1", "0011223344B2", "0011223344C3"}));
+    EXPECT_EQ(items(w.ui().cmbEncoders), (QStringList{"<None>", "STUDIO ONE [00:11:22:33:44:A1]",
+                                                      "STUDIO TWO [00:11:22:33:44:C3]"}));
+    EXPECT_EQ(items(w.ui().lstHidden),
+              (QStringList{"0011223344A1", "0011223344B2", "0011223344C3"}));
     EXPECT_EQ(w.ui().frmTreeView->title(), "Select element: (3 items)");
     EXPECT_FALSE(w.ui().lstHidden->isVisible());
     EXPECT_FALSE(w.ui().cmbEncoders->isVisible());
@@ -139,9 +140,16 @@ TEST(ElementListTest, EmptyAndMissingDatabasesAreReported) {
         const char* text;
     };
     const Case cases[] = {
-        {"missing", false, {}, "Local database is empty.\rPlease click 'Auto Discover' icon to probe the network."},
-        {"zero bytes", true, {}, "Local database is empty.\rPlease click the 'Auto Discover' icon to probe the network."},
-        {"no sections", true, "; nothing\r\n\r\n", "Local database is empty.\rPlease click the 'Auto Discover' icon to probe the network."},
+        {"missing",
+         false,
+         {},
+         "Local database is empty.\rPlease click 'Auto Discover' icon to probe the network."},
+        {"zero bytes",
+         true,
+         {},
+         "Local database is empty.\rPlease click the 'Auto Discover' icon to probe the network."},
+        {"no sections", true, "; nothing\r\n\r\n",
+         "Local database is empty.\rPlease click the 'Auto Discover' icon to probe the network."},
     };
     for (const Case& c : cases) {
         TestBed bed;
@@ -182,7 +190,8 @@ TEST(ElementListTest, ALoadReplacesWhatThePreviousOneShowed) {
 
     bed.writeIni(section("00AABBCCDDEE", decoder()));
     w.Load_Config();
-    EXPECT_EQ(nodes(w), (std::vector<Node>{{"00:AA:BB:CC:DD:EE", "TRANSMITTER A [00:AA:BB:CC:DD:EE]", 7}}));
+    EXPECT_EQ(nodes(w),
+              (std::vector<Node>{{"00:AA:BB:CC:DD:EE", "TRANSMITTER A [00:AA:BB:CC:DD:EE]", 7}}));
     EXPECT_EQ(items(w.ui().cmbEncoders), QStringList{"<None>"});
     EXPECT_EQ(items(w.ui().lstHidden), QStringList{"00AABBCCDDEE"});
     EXPECT_EQ(w.ui().VUMeter->widthTwips(), 0);
@@ -199,7 +208,8 @@ TEST(ElementListTest, PendingEventsRunBeforeEachElement) {
     TestBed bed;
     QByteArray db;
     for (int i = 0; i < 50; ++i)
-        db += section(QByteArray("0011223344") + QByteArray::number(0x10 + i, 16).toUpper(), encoder());
+        db += section(QByteArray("0011223344") + QByteArray::number(0x10 + i, 16).toUpper(),
+                      encoder());
     bed.writeIni(db);
     frmMain w(bed.services());
     ASSERT_TRUE(w.startUp());
@@ -258,8 +268,10 @@ TEST(ElementListTest, TenThousandElementsAreAllListed) {
     TestBed bed;
     QByteArray db;
     for (int i = 0; i < 10000; ++i) {
-        const QByteArray name = QByteArray::number(0x001122000000LL + i, 16).rightJustified(12, '0').toUpper();
-        db += section(name, with(i % 2 ? decoder() : encoder(), {{"NAME", "E" + QByteArray::number(i)}}));
+        const QByteArray name =
+            QByteArray::number(0x001122000000LL + i, 16).rightJustified(12, '0').toUpper();
+        db += section(name,
+                      with(i % 2 ? decoder() : encoder(), {{"NAME", "E" + QByteArray::number(i)}}));
     }
     bed.writeIni(db);
     frmMain w(bed.services());

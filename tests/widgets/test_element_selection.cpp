@@ -44,8 +44,8 @@ struct Window {
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, r.center());
     }
     QString stored(const char* section, const char* key) {
-        return IniStore::ReadFromINI(QString::fromLatin1(section), QString::fromLatin1(key), bed.iniPath(),
-                                     QStringLiteral("<absent>"));
+        return IniStore::ReadFromINI(QString::fromLatin1(section), QString::fromLatin1(key),
+                                     bed.iniPath(), QStringLiteral("<absent>"));
     }
 };
 
@@ -88,11 +88,12 @@ TEST(SelectionTest, AnEncoderFillsThePanel) {
     EXPECT_EQ(u.scrlBuffer->value(), 0);
     EXPECT_FALSE(u.scrlBuffer->isEnabled());
     EXPECT_EQ(u.lblLatency->text(), "2.5mS");
-    for (QWidget* greyed : {static_cast<QWidget*>(u.cmbSilDetMode), static_cast<QWidget*>(u.scrlSilDetLevel),
-                            static_cast<QWidget*>(u.scrlSilDetTime), static_cast<QWidget*>(u.lblSilDetLevel),
-                            static_cast<QWidget*>(u.lblSilDetTime), static_cast<QWidget*>(u.lblLatency),
-                            static_cast<QWidget*>(u.lblBufferSize), static_cast<QWidget*>(u.lblThreshold),
-                            static_cast<QWidget*>(u.lblTimeout)})
+    for (QWidget* greyed :
+         {static_cast<QWidget*>(u.cmbSilDetMode), static_cast<QWidget*>(u.scrlSilDetLevel),
+          static_cast<QWidget*>(u.scrlSilDetTime), static_cast<QWidget*>(u.lblSilDetLevel),
+          static_cast<QWidget*>(u.lblSilDetTime), static_cast<QWidget*>(u.lblLatency),
+          static_cast<QWidget*>(u.lblBufferSize), static_cast<QWidget*>(u.lblThreshold),
+          static_cast<QWidget*>(u.lblTimeout)})
         EXPECT_FALSE(greyed->isEnabled()) << greyed->objectName().toStdString();
 }
 
@@ -108,11 +109,13 @@ TEST(SelectionTest, AnEncoderShowsTheAddressOfItsTransmissionType) {
         {"0", kAbsent, "239.9.9.9", "Decoder IP:", "192.168.1.91"},
         {"1", "127.0.0.9", "239.9.9.9", "Multicast IP:", "239.9.9.9"},
         {"1", "127.0.0.9", kAbsent, "Multicast IP:", "239.255.255.239"},
-        {"", "127.0.0.9", "239.9.9.9", "Decoder IP:", "127.0.0.9"}, // no selection counts as unicast
+        {"", "127.0.0.9", "239.9.9.9",
+         "Decoder IP:", "127.0.0.9"}, // no selection counts as unicast
     };
     for (const Case& c : cases) {
-        Window win(section("0011223344A1",
-                           with(encoder(), {{"TX", c.tx}, {"REMOTE", c.remote}, {"MULTI", c.multi}})));
+        Window win(
+            section("0011223344A1",
+                    with(encoder(), {{"TX", c.tx}, {"REMOTE", c.remote}, {"MULTI", c.multi}})));
         win.select(0);
         EXPECT_EQ(win.ui().Label7->text().toStdString(), c.caption) << c.tx;
         EXPECT_EQ(win.ui().txtRemoteIP->text().toStdString(), c.shown) << c.tx;
@@ -120,7 +123,8 @@ TEST(SelectionTest, AnEncoderShowsTheAddressOfItsTransmissionType) {
 }
 
 TEST(SelectionTest, ADecoderFillsTheDecoderValues) {
-    Window win(section("0011223344B2", with(decoder(), {{"SDM", "1"}, {"SDL", "154"}, {"SDT", "1"}})));
+    Window win(
+        section("0011223344B2", with(decoder(), {{"SDM", "1"}, {"SDL", "154"}, {"SDT", "1"}})));
     win.select(0);
     MainWindowUi& u = win.ui();
     EXPECT_EQ(u.lblElementType->text(), "DECODER");
@@ -150,15 +154,18 @@ TEST(SelectionTest, ADecoderFillsTheDecoderValues) {
     EXPECT_TRUE(u.cmbSilDetMode->isEnabled());
     EXPECT_TRUE(u.lblBufferSize->isEnabled());
     EXPECT_TRUE(u.lblLatency->isEnabled());
-    for (QWidget* greyed : {static_cast<QWidget*>(u.scrlSilDetLevel), static_cast<QWidget*>(u.scrlSilDetTime),
-                            static_cast<QWidget*>(u.lblSilDetLevel), static_cast<QWidget*>(u.lblSilDetTime),
-                            static_cast<QWidget*>(u.lblThreshold), static_cast<QWidget*>(u.lblTimeout)})
+    for (QWidget* greyed :
+         {static_cast<QWidget*>(u.scrlSilDetLevel), static_cast<QWidget*>(u.scrlSilDetTime),
+          static_cast<QWidget*>(u.lblSilDetLevel), static_cast<QWidget*>(u.lblSilDetTime),
+          static_cast<QWidget*>(u.lblThreshold), static_cast<QWidget*>(u.lblTimeout)})
         EXPECT_FALSE(greyed->isEnabled()) << greyed->objectName().toStdString();
     EXPECT_EQ(win.stored("0011223344B2", "att"), "200"); // nothing written
 }
 
 TEST(SelectionTest, ADecoderWithoutSilenceOrBufferKeysTakesTheDefaults) {
-    Window win(section("0011223344B2", with(decoder(), {{"SDL", kAbsent}, {"SDT", kAbsent}, {"BUF", kAbsent}, {"SDM", kAbsent}})));
+    Window win(section(
+        "0011223344B2",
+        with(decoder(), {{"SDL", kAbsent}, {"SDT", kAbsent}, {"BUF", kAbsent}, {"SDM", kAbsent}})));
     win.select(0);
     EXPECT_EQ(win.ui().scrlSilDetLevel->value(), 37);
     EXPECT_EQ(win.ui().lblSilDetLevel->text(), "-18.4dBu");
@@ -178,8 +185,9 @@ TEST(SelectionTest, ADecodersAttenuationIsRepairedToTheMinimum) {
         const char* stored;
     };
     const Case cases[] = {
-        {kAbsent, 14, "Mute", "14"}, {"5", 14, "Mute", "14"},    {"0", 14, "Mute", "14"},
-        {"-3", 14, "Mute", "14"},    {"loud", 14, "Mute", "14"}, {"14", 14, "Mute", "14"},
+        {kAbsent, 14, "Mute", "14"}, {"5", 14, "Mute", "14"},
+        {"0", 14, "Mute", "14"},     {"-3", 14, "Mute", "14"},
+        {"loud", 14, "Mute", "14"},  {"14", 14, "Mute", "14"},
         {"255", 255, "0 dB", "255"}, {"254", 254, "-0.5 dB", "254"},
         {"300", 255, "0 dB", "300"}, // above the bar: shown at its end, the record kept
     };
@@ -195,7 +203,8 @@ TEST(SelectionTest, ADecodersAttenuationIsRepairedToTheMinimum) {
 
 TEST(SelectionTest, AnUnknownRoleKeepsThePreviousLayout) {
     Window win(section("0011223344B2", decoder()) +
-               section("0011223344C3", with(encoder(), {{"ROLE", "3"}, {"TX", "1"}, {"MULTI", "239.7.7.7"}})) +
+               section("0011223344C3",
+                       with(encoder(), {{"ROLE", "3"}, {"TX", "1"}, {"MULTI", "239.7.7.7"}})) +
                section("0011223344D4", with(encoder(), {{"ROLE", "abc"}})));
     MainWindowUi& u = win.ui();
     win.select(0);
@@ -218,7 +227,8 @@ TEST(SelectionTest, SectionsOfMoreThan21KeysAreRefused) {
     Keys keys21 = with(decoder(), {{"SRV", "0"}, {"DLY", "0"}, {"BOUND", "0"}});
     ASSERT_EQ(keys21.size(), 21);
     Keys keys22 = with(keys21, {{"EXTRA", "1"}});
-    Window win(section("0011223344A1", encoder()) + section("0011223344B1", with(keys21, {{"NAME", "TWENTY ONE"}})) +
+    Window win(section("0011223344A1", encoder()) +
+               section("0011223344B1", with(keys21, {{"NAME", "TWENTY ONE"}})) +
                section("0011223344B2", with(keys22, {{"NAME", "TWENTY TWO"}})));
     MainWindowUi& u = win.ui();
     win.select(1);
@@ -249,18 +259,24 @@ TEST(SelectionTest, LatencyTextsOfTheEditionsAndOptions) {
         bool adjust, lowLatencyOn;
     };
     const Case cases[] = {
-        {"", "0", "0", "15mS", false, false},   {"", "1", "0", "12.5mS", true, false},
-        {"", "0", "1", "7.5mS", false, true},   {"", "1", "1", "7.5mS", true, true},
-        {"GPS", "0", "0", "12.5mS", false, false}, {"GPS", "0", "1", "7.5mS", false, true},
+        {"", "0", "0", "15mS", false, false},
+        {"", "1", "0", "12.5mS", true, false},
+        {"", "0", "1", "7.5mS", false, true},
+        {"", "1", "1", "7.5mS", true, true},
+        {"GPS", "0", "0", "12.5mS", false, false},
+        {"GPS", "0", "1", "7.5mS", false, true},
         // The low-latency edition starts with the flag on; a selection replaces it by the
         // element's check box.
-        {"LL", "0", "0", "15mS", false, false}, {"LL", "0", "1", "7.5mS", false, true},
+        {"LL", "0", "0", "15mS", false, false},
+        {"LL", "0", "1", "7.5mS", false, true},
         {"", "2", "0", "15mS", false, false}, // only "1" ticks
     };
     for (const Case& c : cases) {
-        Window win(section("0011223344B2", with(decoder(), {{"SFN", c.sfn}, {"LLO", c.llo}})), c.edition);
+        Window win(section("0011223344B2", with(decoder(), {{"SFN", c.sfn}, {"LLO", c.llo}})),
+                   c.edition);
         win.select(0);
-        const std::string what = std::string(c.edition) + " sfn " + c.sfn.toStdString() + " llo " + c.llo.toStdString();
+        const std::string what =
+            std::string(c.edition) + " sfn " + c.sfn.toStdString() + " llo " + c.llo.toStdString();
         EXPECT_EQ(win.ui().lblLatency->text().toStdString(), c.latency) << what;
         EXPECT_EQ(win.ui().cmdAdjust->isEnabled(), c.adjust) << what;
         EXPECT_EQ(win.w->LowLatencyOn, c.lowLatencyOn) << what;
@@ -268,9 +284,15 @@ TEST(SelectionTest, LatencyTextsOfTheEditionsAndOptions) {
 }
 
 TEST(SelectionTest, ValuesThatAreNotWhatTheProgramWritesAreShownSafely) {
-    Window win(section("0011223344B2", with(decoder(), {{"INPUT", "7"}, {"TYPE", "x"}, {"TX", kAbsent},
-                                                        {"BUF", "99"}, {"SDL", "oops"}, {"SDT", "-4"},
-                                                        {"SDM", "5"}, {"BOUND", "9"}, {"SFN", "yes"}})));
+    Window win(section("0011223344B2", with(decoder(), {{"INPUT", "7"},
+                                                        {"TYPE", "x"},
+                                                        {"TX", kAbsent},
+                                                        {"BUF", "99"},
+                                                        {"SDL", "oops"},
+                                                        {"SDT", "-4"},
+                                                        {"SDM", "5"},
+                                                        {"BOUND", "9"},
+                                                        {"SFN", "yes"}})));
     win.select(0);
     MainWindowUi& u = win.ui();
     EXPECT_EQ(u.cmbAudioInput->currentIndex(), -1);
@@ -297,7 +319,8 @@ TEST(SelectionTest, EncodersListPositionComesFromBound) {
 TEST(SelectionTest, TextsFollowTheValuesAlsoWhenABarDoesNotMove) {
     // The silence level bar starts at 1 with the text "0dBu"; a decoder whose level is 1
     // must still show the text of 1.
-    Window win(section("0011223344B2", with(decoder(), {{"SDL", "1"}, {"SDT", "1"}, {"ATT", "14"}})));
+    Window win(
+        section("0011223344B2", with(decoder(), {{"SDL", "1"}, {"SDT", "1"}, {"ATT", "14"}})));
     ASSERT_EQ(win.ui().scrlSilDetLevel->value(), 1);
     ASSERT_EQ(win.ui().lblSilDetLevel->text(), "0dBu");
     win.select(0);
@@ -370,7 +393,8 @@ TEST(SelectionTest, ClearElementPanelEmptiesTheFields) {
     EXPECT_EQ(u.cmdPing->text(), "<Unknown>");
     EXPECT_EQ(buttonBackground(u.cmdPing), QColor(255, 255, 192));
     EXPECT_EQ(u.lblLatency->text(), "-mS");
-    for (QLineEdit* e : {u.txtElementName, u.txtElementIP, u.txtElementMask, u.txtElementGW, u.txtRemoteIP})
+    for (QLineEdit* e :
+         {u.txtElementName, u.txtElementIP, u.txtElementMask, u.txtElementGW, u.txtRemoteIP})
         EXPECT_TRUE(e->text().isEmpty()) << e->objectName().toStdString();
     for (QComboBox* c : {u.cmbAudioInput, u.cmbAudioType, u.cmbAudioTX})
         EXPECT_EQ(c->currentIndex(), -1) << c->objectName().toStdString();

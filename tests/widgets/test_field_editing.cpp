@@ -46,12 +46,14 @@ struct Window {
     MainWindowUi& ui() { return w->ui(); }
     void select(int index) { w->panel().NodeClick(ui().TreeView1->topLevelItem(index)); }
     QString stored(const char* key) {
-        return IniStore::ReadFromINI(QStringLiteral("0011223344B2"), QString::fromLatin1(key), bed.iniPath(),
-                                     QStringLiteral("<absent>"));
+        return IniStore::ReadFromINI(QStringLiteral("0011223344B2"), QString::fromLatin1(key),
+                                     bed.iniPath(), QStringLiteral("<absent>"));
     }
 };
 
-QColor base(const QLineEdit* e) { return e->palette().color(QPalette::Base); }
+QColor base(const QLineEdit* e) {
+    return e->palette().color(QPalette::Base);
+}
 
 // Types text as key presses that carry the characters (also those beyond ASCII).
 void typeText(QWidget* w, const QString& text) {
@@ -193,14 +195,18 @@ TEST(FieldEditingTest, ScrollBarsShowTheirTexts) {
         const char* text;
     };
     const Case cases[] = {
-        {u.scrlAtten, 14, u.lblAttenDB, "Mute"},        {u.scrlAtten, 15, u.lblAttenDB, "-120 dB"},
-        {u.scrlAtten, 254, u.lblAttenDB, "-0.5 dB"},    {u.scrlBuffer, 0, u.lblLatency, "5mS"},
-        {u.scrlBuffer, 22, u.lblLatency, "60mS"},       {u.scrlSilDetLevel, 154, u.lblSilDetLevel, "-6dBu"},
+        {u.scrlAtten, 14, u.lblAttenDB, "Mute"},
+        {u.scrlAtten, 15, u.lblAttenDB, "-120 dB"},
+        {u.scrlAtten, 254, u.lblAttenDB, "-0.5 dB"},
+        {u.scrlBuffer, 0, u.lblLatency, "5mS"},
+        {u.scrlBuffer, 22, u.lblLatency, "60mS"},
+        {u.scrlSilDetLevel, 154, u.lblSilDetLevel, "-6dBu"},
         {u.scrlSilDetTime, 220, u.lblSilDetTime, "100.1Sec"},
     };
     for (const Case& c : cases) {
         c.bar->setValue(c.value);
-        EXPECT_EQ(c.label->text().toStdString(), c.text) << c.bar->objectName().toStdString() << " " << c.value;
+        EXPECT_EQ(c.label->text().toStdString(), c.text)
+            << c.bar->objectName().toStdString() << " " << c.value;
     }
     EXPECT_EQ(u.scrlAtten->minimum(), 14);
     EXPECT_EQ(u.scrlAtten->maximum(), 255);
@@ -248,7 +254,9 @@ QPoint addArrow(QScrollBar* bar) {
     opt.sliderValue = bar->value();
     opt.singleStep = bar->singleStep();
     opt.pageStep = bar->pageStep();
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarAddLine, bar).center();
+    return bar->style()
+        ->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarAddLine, bar)
+        .center();
 }
 
 TEST(AttenuationTest, TheOperatorsStepsReachTheDecoder) {
@@ -272,8 +280,9 @@ TEST(AttenuationTest, TheOperatorsStepsReachTheDecoder) {
     QTest::keyClick(u.scrlAtten, Qt::Key_Left);
     QTest::keyClick(u.scrlAtten, Qt::Key_PageUp); // a page towards the end
     QTest::keyClick(u.scrlAtten, Qt::Key_Home);
-    EXPECT_EQ(element.settle(), (QList<QByteArray>{QByteArray("\x64\x00", 2), QByteArray("\x63\x00", 2),
-                                                   QByteArray("\x6D\x00", 2), QByteArray("\x0E\x00", 2)}));
+    EXPECT_EQ(element.settle(),
+              (QList<QByteArray>{QByteArray("\x64\x00", 2), QByteArray("\x63\x00", 2),
+                                 QByteArray("\x6D\x00", 2), QByteArray("\x0E\x00", 2)}));
     EXPECT_EQ(u.lblAttenDB->text(), "Mute");
     EXPECT_EQ(win.stored("att"), "14");
     QTest::keyClick(u.scrlAtten, Qt::Key_Left); // already at the minimum: no step, nothing sent
@@ -329,12 +338,14 @@ TEST(AttenuationTest, APortThatCannotBeBoundEndsWithMessage103) {
     win.select(0);
     win.w->endpoint().close();
     QUdpSocket squatter;
-    ASSERT_TRUE(squatter.bind(QHostAddress(QStringLiteral("127.0.0.1")), 2976, QAbstractSocket::DontShareAddress))
+    ASSERT_TRUE(squatter.bind(QHostAddress(QStringLiteral("127.0.0.1")), 2976,
+                              QAbstractSocket::DontShareAddress))
         << squatter.errorString().toStdString();
     win.ui().scrlAtten->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     ASSERT_EQ(win.bed.messages.shown.size(), 1u);
     const MessageRequest& m = win.bed.messages.shown[0];
-    EXPECT_TRUE(m.text.startsWith(QStringLiteral("103 - Unable to use UDP port 2976: "))) << m.text.toStdString();
+    EXPECT_TRUE(m.text.startsWith(QStringLiteral("103 - Unable to use UDP port 2976: ")))
+        << m.text.toStdString();
     EXPECT_GT(m.text.size(), 36);
     EXPECT_EQ(m.icon, MsgIcon::Critical);
     EXPECT_TRUE(win.bed.programEnd.ended);

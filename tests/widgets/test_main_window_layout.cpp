@@ -103,11 +103,16 @@ TEST(MainWindowLayoutTest, CaptionsToolTipsAndLengths) {
         const char* tip;
     };
     const Tip tips[] = {
-        {u.txtElementName, "Max 16 chars"},           {u.txtVLAN_OM, "Range: 1-4095"},
-        {u.txtVLAN_Audio, "Range: 1-4095"},           {u.chkSFNEnabled, "Enable PTP Sync"},
-        {u.lblThreshold, "Silence detector trigger level"}, {u.lblTimeout, "Silence detector time countdown"},
-        {u.chkLowLatency, "Enable low latency (1.25mS) option"}, {u.cmdPing, "Test ping from NMS"},
-        {u.cmdGetStats, "Fetch statistical counters"}, {u.chkGetVolume, "Show audio level"},
+        {u.txtElementName, "Max 16 chars"},
+        {u.txtVLAN_OM, "Range: 1-4095"},
+        {u.txtVLAN_Audio, "Range: 1-4095"},
+        {u.chkSFNEnabled, "Enable PTP Sync"},
+        {u.lblThreshold, "Silence detector trigger level"},
+        {u.lblTimeout, "Silence detector time countdown"},
+        {u.chkLowLatency, "Enable low latency (1.25mS) option"},
+        {u.cmdPing, "Test ping from NMS"},
+        {u.cmdGetStats, "Fetch statistical counters"},
+        {u.chkGetVolume, "Show audio level"},
     };
     for (const Tip& t : tips)
         EXPECT_EQ(t.w->toolTip().toStdString(), t.tip) << t.w->objectName().toStdString();
@@ -129,7 +134,8 @@ TEST(MainWindowLayoutTest, CaptionsToolTipsAndLengths) {
     EXPECT_EQ(texts(u.cmbAudioInput), (QStringList{"Digital", "Analog"}));
     EXPECT_EQ(texts(u.cmbAudioType), (QStringList{"Left/Right", "MPX"}));
     EXPECT_EQ(texts(u.cmbAudioTX), (QStringList{"Unicast", "Multicast"}));
-    EXPECT_EQ(texts(u.cmbSilDetMode), (QStringList{"Auto detect", "Force internal", "Force external"}));
+    EXPECT_EQ(texts(u.cmbSilDetMode),
+              (QStringList{"Auto detect", "Force internal", "Force external"}));
     EXPECT_EQ(u.chkSFNEnabled->text(), "On");
     EXPECT_EQ(u.chkLowLatency->text(), "Enabled");
     EXPECT_EQ(u.cmdAdjust->text(), "Adjust...");
@@ -159,8 +165,9 @@ TEST(MainWindowLayoutTest, InitialState) {
     EXPECT_EQ(buttonBackground(u.cmdPing), QColor(255, 255, 192));
     EXPECT_EQ(u.lblVolume->text(), "-oodBFS");
     EXPECT_EQ(u.VUMeter->widthTwips(), 0);
-    for (QWidget* hidden : {static_cast<QWidget*>(u.chkGetVolume), static_cast<QWidget*>(u.cmbEncoders),
-                            static_cast<QWidget*>(u.lstHidden)})
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(u.chkGetVolume), static_cast<QWidget*>(u.cmbEncoders),
+          static_cast<QWidget*>(u.lstHidden)})
         EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
     EXPECT_FALSE(u.chkGetVolume->isChecked());
     EXPECT_EQ(win.w->tmrVolume.interval(), 50);
@@ -176,10 +183,12 @@ TEST(MainWindowLayoutTest, EveryControlHasAnAccessibleName) {
     int checked = 0;
     for (QWidget* c : win.w->findChildren<QWidget*>()) {
         const bool control = qobject_cast<QLineEdit*>(c) || qobject_cast<QComboBox*>(c) ||
-                             qobject_cast<QAbstractButton*>(c) || qobject_cast<QAbstractSlider*>(c) ||
-                             qobject_cast<QTreeWidget*>(c) || qobject_cast<QListWidget*>(c) ||
-                             qobject_cast<LevelBar*>(c) || c->objectName().startsWith(QLatin1String("lbl"));
-        if (!control || c->objectName().isEmpty() || c->objectName().startsWith(QLatin1String("qt_")))
+                             qobject_cast<QAbstractButton*>(c) ||
+                             qobject_cast<QAbstractSlider*>(c) || qobject_cast<QTreeWidget*>(c) ||
+                             qobject_cast<QListWidget*>(c) || qobject_cast<LevelBar*>(c) ||
+                             c->objectName().startsWith(QLatin1String("lbl"));
+        if (!control || c->objectName().isEmpty() ||
+            c->objectName().startsWith(QLatin1String("qt_")))
             continue; // parts that Qt builds inside its own widgets
         ++checked;
         EXPECT_FALSE(c->accessibleName().isEmpty()) << c->objectName().toStdString();
@@ -195,8 +204,8 @@ void expectNothingClipped(frmMain& w, const char* state) {
             continue;
         const QRect inWindow(c->mapTo(&w, QPoint(0, 0)), c->size());
         EXPECT_TRUE(window.contains(inWindow)) << state << " " << c->objectName().toStdString();
-        if (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) || qobject_cast<QComboBox*>(c) ||
-            qobject_cast<QLineEdit*>(c)) {
+        if (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
+            qobject_cast<QComboBox*>(c) || qobject_cast<QLineEdit*>(c)) {
             const QSize min = c->minimumSizeHint();
             EXPECT_GE(c->width(), min.width()) << state << " " << c->objectName().toStdString();
             EXPECT_GE(c->height(), min.height()) << state << " " << c->objectName().toStdString();
@@ -239,15 +248,16 @@ TEST(MainWindowLayoutTest, TabOrderFollowsTheColumns) {
     ASSERT_TRUE(win.w->startUp());
     MainWindowUi& u = win.ui();
     win.w->panel().NodeClick(u.TreeView1->topLevelItem(1)); // a decoder: everything enabled
-    const QList<QWidget*> expected{u.TreeView1,   u.txtElementName, u.txtElementIP,   u.txtElementGW,
-                                   u.txtElementMask, u.cmbNMSIPAddr, u.cmbAudioType,  u.scrlAtten,
-                                   u.txtRemoteIP,  u.chkSFNEnabled,  u.scrlBuffer,     u.cmbSilDetMode,
-                                   u.scrlSilDetLevel, u.scrlSilDetTime, u.chkLowLatency, u.cmdPing,
-                                   u.cmdGetStats,  u.Slider1};
+    const QList<QWidget*> expected{
+        u.TreeView1,    u.txtElementName, u.txtElementIP,    u.txtElementGW,   u.txtElementMask,
+        u.cmbNMSIPAddr, u.cmbAudioType,   u.scrlAtten,       u.txtRemoteIP,    u.chkSFNEnabled,
+        u.scrlBuffer,   u.cmbSilDetMode,  u.scrlSilDetLevel, u.scrlSilDetTime, u.chkLowLatency,
+        u.cmdPing,      u.cmdGetStats,    u.Slider1};
     QList<QWidget*> order;
     QWidget* c = u.TreeView1;
     do {
-        if ((c->focusPolicy() & Qt::TabFocus) && c->isVisible() && c->isEnabled() && expected.contains(c))
+        if ((c->focusPolicy() & Qt::TabFocus) && c->isVisible() && c->isEnabled() &&
+            expected.contains(c))
             order.append(c);
         c = c->nextInFocusChain();
     } while (c != u.TreeView1 && order.size() < 100);
