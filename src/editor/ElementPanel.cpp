@@ -171,20 +171,24 @@ void ElementPanel::showElement(const QString& key, const QString& text) {
     auto read = [&](const QString& k, const QString& fallback) {
         return db.value(section, k, fallback);
     };
+    // A list position; `none` where the stored text gives no entry of the list.
+    auto showList = [&](QComboBox* list, const QString& k, const QString& fallback, int none) {
+        list->setCurrentIndex(ElementRecord::listIndex(read(k, fallback), list->count(), none));
+    };
+    auto showBar = [&](QScrollBar* bar, const QString& k, const QString& fallback) {
+        setBarValue(bar, ElementRecord::barValue(read(k, fallback), bar->minimum(), bar->maximum(),
+                                                 fallback));
+    };
 
     u.txtElementName->setText(read(Name, QString()));
     u.txtElementIP->setText(read(Ip, QString()));
     u.txtElementMask->setText(read(Mask, QString()));
     u.txtElementGW->setText(read(Gw, QString()));
-    u.cmbAudioInput->setCurrentIndex(
-        ElementRecord::listIndex(read(Input, QString()), u.cmbAudioInput->count(), -1));
-    u.cmbAudioType->setCurrentIndex(
-        ElementRecord::listIndex(read(Type, QString()), u.cmbAudioType->count(), -1));
-    u.cmbAudioTX->setCurrentIndex(
-        ElementRecord::listIndex(read(Tx, QString()), u.cmbAudioTX->count(), -1));
+    showList(u.cmbAudioInput, Input, QString(), -1);
+    showList(u.cmbAudioType, Type, QString(), -1);
+    showList(u.cmbAudioTX, Tx, QString(), -1);
     u.lblVersion->setText(read(Ver, ElementDefaults::Ver));
-    u.cmbEncoders->setCurrentIndex(
-        ElementRecord::listIndex(read(Bound, ElementDefaults::Bound), u.cmbEncoders->count(), 0));
+    showList(u.cmbEncoders, Bound, ElementDefaults::Bound, 0);
     u.cmdGetStats->setEnabled(true);
 
     const auto role = ElementRecord::role(read(Role, QString()));
@@ -213,19 +217,10 @@ void ElementPanel::showElement(const QString& key, const QString& text) {
         setBarValue(u.scrlAtten,
                     ElementRecord::barValue(att, PanelRanges::AttenMin, PanelRanges::AttenMax,
                                             ElementDefaults::Att));
-        setBarValue(u.scrlBuffer, ElementRecord::barValue(
-                                      read(Buf, ElementDefaults::Buf), u.scrlBuffer->minimum(),
-                                      u.scrlBuffer->maximum(), ElementDefaults::Buf));
-        setBarValue(u.scrlSilDetLevel,
-                    ElementRecord::barValue(read(Sdl, ElementDefaults::Sdl),
-                                            PanelRanges::SilDetLevelMin,
-                                            PanelRanges::SilDetLevelMax, ElementDefaults::Sdl));
-        setBarValue(u.scrlSilDetTime,
-                    ElementRecord::barValue(read(Sdt, ElementDefaults::Sdt),
-                                            PanelRanges::SilDetTimeMin, PanelRanges::SilDetTimeMax,
-                                            ElementDefaults::Sdt));
-        u.cmbSilDetMode->setCurrentIndex(
-            ElementRecord::listIndex(read(Sdm, ElementDefaults::Sdm), u.cmbSilDetMode->count(), 0));
+        showBar(u.scrlBuffer, Buf, ElementDefaults::Buf);
+        showBar(u.scrlSilDetLevel, Sdl, ElementDefaults::Sdl);
+        showBar(u.scrlSilDetTime, Sdt, ElementDefaults::Sdt);
+        showList(u.cmbSilDetMode, Sdm, ElementDefaults::Sdm, 0);
         applyRoleLayout();
         applyAudioRouting();
     } else {
