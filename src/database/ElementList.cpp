@@ -9,13 +9,24 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QListWidget>
 
+namespace {
+constexpr qint64 kPauseSpacingNs = 1'000'000;
+} // namespace
+
 ElementList::ElementList(Context context, QObject* parent)
     : QObject(parent), ctx_(std::move(context)) {
-    if (!ctx_.pause)
-        ctx_.pause = [] { QCoreApplication::processEvents(); };
+    if (!ctx_.pause) {
+        ctx_.pause = [sinceLastRun = QElapsedTimer()]() mutable {
+            if (sinceLastRun.isValid() && sinceLastRun.nsecsElapsed() < kPauseSpacingNs)
+                return;
+            QCoreApplication::processEvents();
+            sinceLastRun.start();
+        };
+    }
 }
 
 QString ElementList::treeCaption(int items) {

@@ -204,17 +204,46 @@ TEST(ElementListTest, ALoadReplacesWhatThePreviousOneShowed) {
     EXPECT_EQ(w.ui().frmTreeView->title(), "Select element: (0 items)");
 }
 
-TEST(ElementListTest, PendingEventsRunBeforeEachElement) {
-    TestBed bed;
+ElementList::Context contextOf(frmMain& w, TestBed& bed) {
+    ElementList::Context c;
+    c.TreeView1 = w.ui().TreeView1;
+    c.cmbEncoders = w.ui().cmbEncoders;
+    c.lstHidden = w.ui().lstHidden;
+    c.VUMeter = w.ui().VUMeter;
+    c.frmTreeView = w.ui().frmTreeView;
+    c.ImageList1 = &w.ui().ImageList1;
+    c.messages = &bed.messages;
+    c.iniPath = bed.iniPath();
+    return c;
+}
+
+QByteArray manyEncoders(int n) {
     QByteArray db;
-    for (int i = 0; i < 50; ++i)
-        db += section(QByteArray("0011223344") + QByteArray::number(0x10 + i, 16).toUpper(),
+    for (int i = 0; i < n; ++i)
+        db += section(QByteArray::number(0x001122000000LL + i, 16).rightJustified(12, '0'),
                       encoder());
-    bed.writeIni(db);
+    return db;
+}
+
+TEST(ElementListTest, TheLoadPausesBeforeEachElement) {
+    TestBed bed;
+    bed.writeIni(kThreeElements + section("NOT A MAC", encoder()));
     frmMain w(bed.services());
     ASSERT_TRUE(w.startUp());
+    ElementList::Context c = contextOf(w, bed);
+    QStringList seenAtPause;
+    c.pause = [&] { seenAtPause.append(QString::number(w.ui().lstHidden->count())); };
+    ElementList list(c);
+    list.Load_Config();
+    EXPECT_EQ(seenAtPause.size(), 4); // one pause per section, the names already listed
+    EXPECT_EQ(seenAtPause.first(), "4");
+}
 
-    // A timer that fires while the list loads is handled during the load.
+TEST(ElementListTest, TimersRunWhileALongListLoads) {
+    TestBed bed;
+    bed.writeIni(manyEncoders(3000));
+    frmMain w(bed.services());
+    ASSERT_TRUE(w.startUp());
     int ticksDuringLoad = 0;
     bool loading = false;
     QTimer t;
@@ -228,8 +257,8 @@ TEST(ElementListTest, PendingEventsRunBeforeEachElement) {
     w.Load_Config();
     loading = false;
     t.stop();
-    EXPECT_GE(ticksDuringLoad, 50);
-    EXPECT_EQ(w.ui().TreeView1->topLevelItemCount(), 50);
+    EXPECT_GE(ticksDuringLoad, 2);
+    EXPECT_EQ(w.ui().TreeView1->topLevelItemCount(), 3000);
 }
 
 TEST(ElementListTest, ALoadStartedDuringAPauseLeavesNoDuplicates) {
@@ -242,15 +271,7 @@ TEST(ElementListTest, ALoadStartedDuringAPauseLeavesNoDuplicates) {
     // discovery ending or a stored confirmation would do.
     int pauses = 0;
     ElementList* list = nullptr;
-    ElementList::Context c;
-    c.TreeView1 = w.ui().TreeView1;
-    c.cmbEncoders = w.ui().cmbEncoders;
-    c.lstHidden = w.ui().lstHidden;
-    c.VUMeter = w.ui().VUMeter;
-    c.frmTreeView = w.ui().frmTreeView;
-    c.ImageList1 = &w.ui().ImageList1;
-    c.messages = &bed.messages;
-    c.iniPath = bed.iniPath();
+    ElementList::Context c = contextOf(w, bed);
     c.pause = [&] {
         if (++pauses == 2)
             list->Load_Config();
