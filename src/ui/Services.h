@@ -4,6 +4,7 @@
 #include <QString>
 
 class HostAddressTable;
+class IcmpEcho;
 class InstanceLock;
 class MessageBoxes;
 class ProgramEnd;
@@ -15,6 +16,7 @@ struct Services {
     SettingsStore* settings = nullptr;
     InstanceLock* instanceLock = nullptr;
     HostAddressTable* hostAddresses = nullptr;
+    IcmpEcho* icmp = nullptr; // the ping's ICMP echo; nullptr: the system's
     QString iniPath;      // full path of nms.ini
     QString argumentText; // the whole command-line argument text
 };

@@ -12,6 +12,10 @@
 #include <memory>
 
 class AttenuationControl;
+class AudioLevelMeter;
+class DiagnosticsWindows;
+class ElementPing;
+class IcmpEcho;
 class ElementList;
 class ElementPanel;
 class ElementSender;
@@ -58,6 +62,9 @@ public:
     ElementPanel& panel() { return *panel_; }
     FieldEditor& fieldEditor() { return *fieldEditor_; }
     AttenuationControl& attenuation() { return *attenuation_; }
+    AudioLevelMeter& levelMeter() { return *levelMeter_; }
+    ElementPing& ping() { return *ping_; }
+    DiagnosticsWindows& diagnosticsWindows() { return *diagnosticsWindows_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -76,4 +83,8 @@ private:
     std::unique_ptr<ElementPanel> panel_;
     std::unique_ptr<FieldEditor> fieldEditor_;
     std::unique_ptr<AttenuationControl> attenuation_;
+    std::unique_ptr<IcmpEcho> systemIcmp_;
+    std::unique_ptr<ElementPing> ping_;
+    std::unique_ptr<AudioLevelMeter> levelMeter_;
+    std::unique_ptr<DiagnosticsWindows> diagnosticsWindows_;
 };

@@ -41,6 +41,7 @@ Services TestBed::services() {
     s.settings = &settings;
     s.instanceLock = &instanceLock;
     s.hostAddresses = &hostAddresses;
+    s.icmp = icmp;
     s.iniPath = iniPath();
     s.argumentText = argumentText;
     return s;

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 
 #include <functional>
+
+class IcmpEcho;
 #include <vector>
 
 // Records every box and answers from a queue (default: the box's default button).
@@ -74,6 +76,7 @@ struct TestBed {
     MemorySettingsStore settings;
     FakeInstanceLock instanceLock;
     FakeHostAddressTable hostAddresses;
+    IcmpEcho* icmp = nullptr; // the ping's echo; nullptr: the real one
     QString argumentText;
     Services services();
     QString iniPath() const { return dir.filePath(QStringLiteral("nms.ini")); }
