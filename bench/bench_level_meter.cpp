@@ -3,11 +3,11 @@
 // window stays, whether a report backlog builds up, and the NMS side's CPU share per 100
 // level reports a second.
 //
-// The NMS side (management endpoint, common sender, meter, a shown bar and label) runs on
-// the main thread as in the program; a stand-in element runs on a second thread on
-// 127.0.0.2 and answers every "VOL" with a 1203-byte report, or floods reports at a fixed
-// rate.  CPU share is the main thread's CPU time over wall time.  Run it in a private
-// network namespace (fixed ports 2976 and 2977):
+// This process is the NMS side (management endpoint, common sender, meter, a shown bar and
+// label, as the main window composes them); a stand-in element, a second process, answers
+// every "VOL" on 127.0.0.2 with a 1203-byte report, or floods reports at a fixed rate.
+// CPU share is this process's CPU time (user and system) over wall time.  Run it in a
+// private network namespace (fixed ports 2976 and 2977):
 //     tests/run-in-netns.sh build/dev/bench/bench_level_meter
 
 #include "database/IniStore.h"
@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHBoxLayout>
+#include <QProcess>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -31,16 +32,15 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <cstdio>
-#include <thread>
+#include <cstdlib>
 
 namespace {
 
@@ -57,12 +57,6 @@ public:
     void end(int) override { ended = true; }
     bool ended = false;
 };
-
-double threadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 sockaddr_in address(const char* ip, quint16 port) {
     sockaddr_in a{};
@@ -95,71 +89,93 @@ qint64 stampOf(const QByteArray& report) {
     return qint64(t);
 }
 
-// The stand-in element: answers "VOL" on 127.0.0.2:2977, or sends reports at floodRate.
-struct Element {
-    std::atomic<bool> stop{false};
-    std::atomic<int> requests{0};
-    std::atomic<int> reportsSent{0};
-    int floodRate = 0; // reports per second; 0: answer each request
-    std::thread thread;
-    QByteArray report;
-
-    Element() {
-        report = QByteArray(1203, '\0');
-        const QByteArray sample = QByteArray::fromHex("400000"); // -6 dBFS
-        for (int at = 0; at + 3 <= report.size(); at += 48 * 3)
-            report.replace(at, 3, sample);
+// The stand-in element, a process of its own (this program run with --element): answers
+// "VOL" on 127.0.0.2:2977, or sends reports at a fixed rate.  It says "ready" once bound,
+// runs until its standard input closes, then prints what it counted.
+int runElement(int floodRate) {
+    QByteArray report(1203, '\0');
+    const QByteArray sample = QByteArray::fromHex("400000"); // -6 dBFS
+    for (int at = 0; at + 3 <= report.size(); at += 48 * 3)
+        report.replace(at, 3, sample);
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in self = address("127.0.0.2", 2977);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&self), sizeof self) != 0) {
+        std::perror("element: bind 127.0.0.2:2977");
+        return 1;
     }
-    bool start() {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in self = address("127.0.0.2", 2977);
-        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&self), sizeof self) != 0) {
-            std::perror("element: bind 127.0.0.2:2977");
-            return false;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const sockaddr_in nms = address("127.0.0.1", 2976);
+    auto send = [&] {
+        stamp(report);
+        ::sendto(fd, report.constData(), size_t(report.size()), 0, reinterpret_cast<const sockaddr*>(&nms),
+                 sizeof nms);
+    };
+    int requests = 0, sent = 0;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 nextFlood = 0;
+    for (;;) {
+        int waitMs = 5;
+        if (floodRate > 0) {
+            const qint64 now = clock.nsecsElapsed();
+            while (nextFlood <= now) {
+                send();
+                ++sent;
+                nextFlood += 1000000000LL / floodRate;
+            }
+            waitMs = int(std::max<qint64>(0, (nextFlood - now) / 1000000));
         }
-        thread = std::thread([this, fd] { run(fd); });
-        return true;
+        pollfd p[2] = {{fd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (::poll(p, 2, waitMs) <= 0)
+            continue;
+        if (p[1].revents) {
+            char c;
+            if (::read(STDIN_FILENO, &c, 1) <= 0)
+                break; // the bench is done with this run
+        }
+        if (!(p[0].revents & POLLIN))
+            continue;
+        char buf[64];
+        const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n == 3 && std::memcmp(buf, "VOL", 3) == 0) {
+            ++requests;
+            if (floodRate == 0) { // < 0: silent
+                send();
+                ++sent;
+            }
+        }
+    }
+    ::close(fd);
+    std::printf("requests %d sent %d\n", requests, sent);
+    return 0;
+}
+
+struct Element {
+    QProcess process;
+    int requests = 0;
+    int reportsSent = 0;
+    bool start(int floodRate) {
+        process.start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("--element"), QString::number(floodRate)});
+        return process.waitForReadyRead(5000) && process.readLine().trimmed() == "ready";
     }
     void finish() {
-        stop = true;
-        thread.join();
-    }
-    void run(int fd) {
-        const sockaddr_in nms = address("127.0.0.1", 2976);
-        QElapsedTimer clock;
-        clock.start();
-        qint64 nextFlood = 0;
-        while (!stop) {
-            int waitMs = 5;
-            if (floodRate > 0) {
-                const qint64 now = clock.nsecsElapsed();
-                while (nextFlood <= now) {
-                    stamp(report);
-                    ::sendto(fd, report.constData(), size_t(report.size()), 0,
-                             reinterpret_cast<const sockaddr*>(&nms), sizeof nms);
-                    ++reportsSent;
-                    nextFlood += 1000000000LL / floodRate;
-                }
-                waitMs = int(std::max<qint64>(0, (nextFlood - now) / 1000000));
-            }
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, waitMs) <= 0)
-                continue;
-            char buf[64];
-            const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
-            if (n == 3 && std::memcmp(buf, "VOL", 3) == 0) {
-                ++requests;
-                if (floodRate == 0) {
-                    stamp(report);
-                    ::sendto(fd, report.constData(), size_t(report.size()), 0,
-                             reinterpret_cast<const sockaddr*>(&nms), sizeof nms);
-                    ++reportsSent;
-                }
-            }
+        process.closeWriteChannel();
+        process.waitForFinished(5000);
+        const QList<QByteArray> words = process.readAllStandardOutput().simplified().split(' ');
+        if (words.size() == 4) {
+            requests = words[1].toInt();
+            reportsSent = words[3].toInt();
         }
-        ::close(fd);
     }
 };
+
+double processCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
 
 // A 5 ms probe timer on the main thread: the worst lateness of its ticks is how long the
 // window could not react.
@@ -195,6 +211,8 @@ void runFor(int ms) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--element") == 0)
+        return runElement(std::atoi(argv[2]));
     // The offscreen platform's remark on size hints is noise here.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
         if (!text.contains(QLatin1String("propagateSizeHints")))
@@ -252,14 +270,14 @@ int main(int argc, char** argv) {
     });
     constexpr int kRunMs = 5000;
 
-    std::printf("Audio level meter, %d s per run, NMS on the main thread (loopback, private namespace)\n\n",
+    std::printf("Audio level meter, %d s per run, NMS and element as two processes (loopback, private namespace)\n\n",
                 kRunMs / 1000);
     std::printf("Requests (element answers each with a 1203-byte report):\n");
     std::printf("%-9s %8s %11s %8s %10s %6s %17s %12s\n", "interval", "asked/s", "achieved/s", "ratio",
                 "reports/s", "lost", "report age (ms)", "worst stall");
     for (int interval : {50, 20}) {
         Element element;
-        if (!element.start())
+        if (!element.start(0))
             return 1;
         tmrVolume.setInterval(interval);
         const int shownBefore = meter.reportsShown();
@@ -283,14 +301,15 @@ int main(int argc, char** argv) {
                     static_cast<long long>(probe.worstMs));
     }
 
-    std::printf("\nCPU share of the NMS side, reports flooded at a fixed rate (meter running, 50 ms requests):\n");
+    std::printf("\nCPU share of the NMS process, reports sent at a fixed rate (meter running, 50 ms requests;\n"
+                "the first row: an element that sends nothing, the cost of the requests and the probe):\n");
     std::printf("%-9s %8s %10s %18s %6s %17s %12s\n", "reports/s", "shown/s", "CPU share", "per 100 reports/s",
                 "lost", "report age (ms)", "worst stall");
     tmrVolume.setInterval(50);
-    for (int rate : {100, 200, 500, 1000}) {
+    double idleShare = 0;
+    for (int rate : {-1, 100, 200, 500, 1000}) {
         Element element;
-        element.floodRate = rate;
-        if (!element.start())
+        if (!element.start(rate))
             return 1;
         const int shownBefore = meter.reportsShown();
         check->setChecked(true);
@@ -300,9 +319,9 @@ int main(int argc, char** argv) {
         age.reset();
         QElapsedTimer wall;
         wall.start();
-        const double cpuStart = threadCpuSeconds();
+        const double cpuStart = processCpuSeconds();
         runFor(kRunMs);
-        const double cpu = threadCpuSeconds() - cpuStart;
+        const double cpu = processCpuSeconds() - cpuStart;
         const double seconds = double(wall.elapsed()) / 1000.0;
         const int shownInRun = meter.reportsShown() - shownAtStart;
         probe.probe.stop();
@@ -311,13 +330,20 @@ int main(int argc, char** argv) {
         check->setChecked(false);
         const int shown = meter.reportsShown() - shownBefore;
         const double share = cpu / seconds;
+        if (rate < 0) {
+            idleShare = share;
+            std::printf("%-9s %8.1f %9.2f%% %18s %6s %17s %9lld ms\n", "none", shownInRun / seconds, 100.0 * share,
+                        "-", "-", "-", static_cast<long long>(probe.worstMs));
+            continue;
+        }
         std::printf("%-9d %8.1f %9.2f%% %17.2f%% %6d %8.2f / %6.2f %9lld ms\n", rate, shownInRun / seconds,
-                    100.0 * share, 100.0 * share / (rate / 100.0), element.reportsSent - shown, age.meanMs(), age.maxMs,
-                    static_cast<long long>(probe.worstMs));
+                    100.0 * share, 100.0 * (share - idleShare) / (rate / 100.0), element.reportsSent - shown,
+                    age.meanMs(), age.maxMs, static_cast<long long>(probe.worstMs));
     }
     std::printf("\nlost: reports that reached the endpoint in the instant each request closes and binds it\n"
                 "again (the close drops what is queued); report age: mean / max time from the element's\n"
-                "send to the meter; worst stall: the longest the main thread could not react (5 ms probe).\n");
+                "send to the meter; worst stall: the longest the main thread could not react (5 ms probe);\n"
+                "per 100 reports/s: the CPU share above the first row, per 100 reports a second.\n");
     if (programEnd.ended)
         std::printf("\nA send failed (see the message above).\n");
     return programEnd.ended ? 1 : 0;
