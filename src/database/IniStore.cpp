@@ -135,10 +135,11 @@ QString ReadFromINI(const QString& strSection, const QString& strkey, const QStr
     return IniText::fromFileText(parsed.value).left(kMaxValueLength);
 }
 
-bool WriteToINI(const QString& strSection, const QString& strkey, const QString& strkeyvalue,
-                const QString& strfullpath) {
-    QByteArray data;
-    readFile(strfullpath, data);
+namespace {
+
+// One write applied to the file's content in memory, exactly as WriteToINI does it.
+QByteArray applyWrite(const QByteArray& data, const QString& strSection, const QString& strkey,
+                      const QString& strkeyvalue) {
     const QByteArray section = IniText::toFileText(strSection);
     const QByteArray key = upperKey(strkey);
     const QByteArray entry = key + '=' + IniText::toFileText(strkeyvalue);
@@ -167,7 +168,25 @@ bool WriteToINI(const QString& strSection, const QString& strkey, const QString&
         out.append(entry);
         out.append("\r\n");
     }
-    return replaceFile(strfullpath, out);
+    return out;
+}
+
+} // namespace
+
+bool WriteToINI(const QString& strSection, const QString& strkey, const QString& strkeyvalue,
+                const QString& strfullpath) {
+    QByteArray data;
+    readFile(strfullpath, data);
+    return replaceFile(strfullpath, applyWrite(data, strSection, strkey, strkeyvalue));
+}
+
+bool WriteSectionEntries(const QString& strSection, const QList<QPair<QString, QString>>& entries,
+                         const QString& strfullpath) {
+    QByteArray data;
+    readFile(strfullpath, data);
+    for (const auto& [key, value] : entries)
+        data = applyWrite(data, strSection, key, value);
+    return replaceFile(strfullpath, data);
 }
 
 bool DeleteIniSection(const QString& strSection, const QString& strfullpath) {
