@@ -23,6 +23,7 @@ struct FeedbackRecord {
     QString UDP_Response_GW;
     QString UDP_Response_Remote_IP;
     QString UDP_Response_Name;
+    QString UDP_Response_MAC; // found by ARP after the checks, not carried by the record
     quint8 UDP_Response_Audio_Input = 0;
     quint8 UDP_Response_Audio_Type = 0;
     quint8 UDP_Response_TX_Type = 0;
