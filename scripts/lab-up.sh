@@ -9,6 +9,8 @@
 #                serial, version, audio settings, faults); the lab gives each its
 #                namespace, address and MAC.  Lines starting with # are skipped.
 # --lab NAME     the lab's name (default "tessovar"); several labs can exist at once
+# --burst MS     the elements hold their discovery answers MS ms and send them all at
+#                once (benchmarks)
 #
 # The NMS runs in namespace <lab>-nms (scripts/lab-nms.sh); scripts/lab-down.sh removes
 # everything again.  Nothing is changed outside the lab's own namespaces.
@@ -18,11 +20,13 @@ set -e
 lab=tessovar
 count=3
 spec=""
+burst=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --lab) lab=$2; shift 2 ;;
         --elements) count=$2; shift 2 ;;
         --spec) spec=$2; shift 2 ;;
+        --burst) burst=(--burst "$2"); shift 2 ;;
         -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
         *) lab_fail "unknown option $1" ;;
     esac
@@ -109,7 +113,7 @@ done
 # One simulator process hosts every element; each element's sockets live in its own
 # namespace.
 rm -f "$state/ready"
-setsid "$build/element-sim" --many "$state/elements.conf" --log "$state/sim.log" \
+setsid "$build/element-sim" --many "$state/elements.conf" "${burst[@]}" --log "$state/sim.log" \
     --ready-file "$state/ready" </dev/null >"$state/sim.out" 2>&1 &
 echo $! > "$state/sim.pid"
 for _ in $(seq 1 200); do

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -184,6 +185,35 @@ bool WriteSectionEntries(const QString& strSection, const QList<QPair<QString, Q
                          const QString& strfullpath) {
     QByteArray data;
     readFile(strfullpath, data);
+    const QByteArray section = IniText::toFileText(strSection);
+    if (!locate(data, section, QByteArrayView()).sectionFound && !entries.isEmpty()) {
+        // A new section (as every answer of a discovery makes): the single writes would
+        // append the header and then each key at the end, a repeated key replacing its
+        // value in place.  Build that once instead of re-reading the file per key.
+        QList<QPair<QByteArray, QByteArray>> lines;
+        for (const auto& [key, value] : entries) {
+            const QByteArray k = upperKey(key);
+            const QByteArray v = IniText::toFileText(value);
+            auto same = std::find_if(lines.begin(), lines.end(),
+                                     [&](const auto& l) { return IniText::sameName(l.first, k); });
+            if (same != lines.end())
+                same->second = v;
+            else
+                lines.append({k, v});
+        }
+        if (!endsWithLineEnd(data, data.size()))
+            data.append("\r\n");
+        data.append('[');
+        data.append(section);
+        data.append("]\r\n");
+        for (const auto& [k, v] : lines) {
+            data.append(k);
+            data.append('=');
+            data.append(v);
+            data.append("\r\n");
+        }
+        return replaceFile(strfullpath, data);
+    }
     for (const auto& [key, value] : entries)
         data = applyWrite(data, strSection, key, value);
     return replaceFile(strfullpath, data);

@@ -28,13 +28,15 @@ bool LinuxArpLookup::resolvable(quint32 ipv4) {
 }
 
 QByteArray LinuxArpLookup::findInTable(const QByteArray& table, quint32 ipv4) {
+    // The table writes addresses in plain dotted form; compare the text, which keeps a
+    // lookup cheap even with hundreds of neighbours (one per answer of a discovery).
+    const QByteArray wanted = QHostAddress(ipv4).toString().toLatin1();
     const QList<QByteArray> lines = table.split('\n');
     for (qsizetype i = 1; i < lines.size(); ++i) { // the first line names the columns
-        const QList<QByteArray> cols = lines[i].simplified().split(' ');
-        if (cols.size() < 4)
+        if (!lines[i].startsWith(wanted))
             continue;
-        const QHostAddress address(QString::fromLatin1(cols[0]));
-        if (address.protocol() != QAbstractSocket::IPv4Protocol || address.toIPv4Address() != ipv4)
+        const QList<QByteArray> cols = lines[i].simplified().split(' ');
+        if (cols.size() < 4 || cols[0] != wanted)
             continue;
         bool ok = false;
         const unsigned flags = cols[2].toUInt(&ok, 16);

@@ -1,5 +1,6 @@
 #include "SimElement.h"
 
+#include "AnswerBurst.h"
 #include "SimSocket.h"
 
 #include <QNetworkDatagram>
@@ -183,17 +184,22 @@ void SimElement::answer(const QHostAddress& host, quint16 port, SimFault::Scope 
     const int copies = fault(SimFault::Kind::Twice, scope) != nullptr ? 2 : 1;
     const SimFault* late = fault(SimFault::Kind::Late, scope);
     for (int i = 0; i < copies; ++i) {
-        if (late != nullptr)
+        if (burst_ != nullptr && scope == SimFault::Discovery)
+            burst_->hold([this, host, port, record] { sendRecord(host, port, record, false); });
+        else if (late != nullptr)
             QTimer::singleShot(late->arg, this, [this, host, port, record] { sendRecord(host, port, record); });
         else
             sendRecord(host, port, record);
     }
 }
 
-void SimElement::sendRecord(const QHostAddress& host, quint16 port, const QByteArray& record) {
+void SimElement::sendRecord(const QHostAddress& host, quint16 port, const QByteArray& record,
+                            bool logIt) {
     const qint64 sent = config2976_->writeDatagram(record, host, port);
     if (sent == record.size())
         ++answersSent_;
+    if (!logIt && sent == record.size())
+        return; // in a burst only failures are written, so the burst stays one instant
     log(QStringLiteral("SEND %1:%2 %3%4")
             .arg(host.toString())
             .arg(port)

@@ -15,6 +15,7 @@
 
 #include <functional>
 
+class AnswerBurst;
 class QNetworkDatagram;
 class QTextStream;
 class QUdpSocket;
@@ -74,6 +75,8 @@ public:
 
     // Where each event is logged, one line each ("RECV ...", "SEND ..."), or nullptr.
     void setLog(QTextStream* log) { log_ = log; }
+    // Discovery answers wait in this burst (shared by the elements of one process).
+    void setBurst(AnswerBurst* burst) { burst_ = burst; }
 
     int answersSent() const { return answersSent_; }
 
@@ -86,7 +89,7 @@ private:
     void readConfig();
     void readShort();
     void answer(const QHostAddress& host, quint16 port, SimFault::Scope scope);
-    void sendRecord(const QHostAddress& host, quint16 port, const QByteArray& record);
+    void sendRecord(const QHostAddress& host, quint16 port, const QByteArray& record, bool logIt = true);
     QByteArray recordFor(SimFault::Scope scope) const;
     const SimFault* fault(SimFault::Kind kind, SimFault::Scope scope) const;
     void readdress(const QString& oldIp);
@@ -98,5 +101,6 @@ private:
     QUdpSocket* short2977_ = nullptr;
     QString error_;
     QTextStream* log_ = nullptr;
+    AnswerBurst* burst_ = nullptr;
     int answersSent_ = 0;
 };

@@ -48,7 +48,8 @@ QString usage() {
         "  --many FILE                one element per line (element options), # comments\n"
         "  --log FILE|-               log every datagram received and sent\n"
         "  --ready-file PATH          created once every element listens\n"
-        "  --announce HOST            send the record once to HOST port 2976 and end\n");
+        "  --announce HOST            send the record once to HOST port 2976 and end\n"
+        "  --burst MS                 hold discovery answers MS ms, then send all at once\n");
 }
 
 bool parseElement(const QStringList& args, SimElementConfig* c, QString* error) {
@@ -155,7 +156,8 @@ bool parse(const QStringList& args, SimRunOptions* run, QString* error) {
             return true;
         }
         const bool runOption = a == QLatin1String("--many") || a == QLatin1String("--log") ||
-                               a == QLatin1String("--ready-file") || a == QLatin1String("--announce");
+                               a == QLatin1String("--ready-file") || a == QLatin1String("--announce") ||
+                               a == QLatin1String("--burst");
         if (!runOption) {
             own.append(a);
             continue;
@@ -169,7 +171,14 @@ bool parse(const QStringList& args, SimRunOptions* run, QString* error) {
             manyPath = v;
         else if (a == QLatin1String("--log"))
             run->logPath = v;
-        else if (a == QLatin1String("--ready-file"))
+        else if (a == QLatin1String("--burst")) {
+            bool ok = false;
+            run->gatherMs = v.toInt(&ok);
+            if (!ok || run->gatherMs < 0) {
+                *error = QStringLiteral("bad value for --burst: %1").arg(v);
+                return false;
+            }
+        } else if (a == QLatin1String("--ready-file"))
             run->readyPath = v;
         else
             run->announceHost = v;

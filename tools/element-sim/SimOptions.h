@@ -13,6 +13,7 @@ struct SimRunOptions {
     QString logPath;       // "-": standard output; empty: no log
     QString readyPath;     // created once every element listens
     QString announceHost;  // send the record once to this host's port 2976, then end
+    int gatherMs = -1;     // >= 0: discovery answers of all elements go out in one burst
     bool help = false;
 };
 

@@ -1,5 +1,6 @@
 // element-sim: one or many simulated Network Elements, headless.  See --help.
 
+#include "AnswerBurst.h"
 #include "SimElement.h"
 #include "SimOptions.h"
 
@@ -46,10 +47,16 @@ int main(int argc, char** argv) {
         log = std::make_unique<QTextStream>(logFile.get());
     }
 
+    std::unique_ptr<AnswerBurst> burst;
+    if (run.gatherMs >= 0) {
+        burst = std::make_unique<AnswerBurst>(run.gatherMs);
+        burst->setLog(log.get());
+    }
     std::vector<std::unique_ptr<SimElement>> elements;
     for (const SimElementConfig& c : run.elements) {
         auto e = std::make_unique<SimElement>(c);
         e->setLog(log.get());
+        e->setBurst(burst.get());
         const bool started = run.announceHost.isEmpty() ? e->start() : e->startSenderOnly();
         if (!started) {
             err << "element-sim: element " << c.identity.ip << ": " << e->errorString() << "\n";

@@ -42,7 +42,8 @@ QString Lab::elementMac(int k) {
         .toUpper();
 }
 
-std::unique_ptr<Lab> Lab::up(const QStringList& elementLines, QString* error) {
+std::unique_ptr<Lab> Lab::up(const QStringList& elementLines, QString* error,
+                             const QStringList& labOptions) {
     std::unique_ptr<Lab> lab(new Lab);
     QString prefix = qEnvironmentVariable("TESSOVAR_LAB_PREFIX");
     if (prefix.isEmpty())
@@ -59,7 +60,9 @@ std::unique_ptr<Lab> Lab::up(const QStringList& elementLines, QString* error) {
     qputenv("TESSOVAR_BUILD_DIR", buildDir().toLocal8Bit());
     bool ok = false;
     const QString out = runScript(QStringLiteral("lab-up.sh"),
-                                  {QStringLiteral("--lab"), lab->name_, QStringLiteral("--spec"), spec.fileName()}, &ok);
+                                  QStringList{QStringLiteral("--lab"), lab->name_, QStringLiteral("--spec"),
+                                              spec.fileName()} + labOptions,
+                                  &ok);
     if (!ok) {
         *error = QStringLiteral("lab-up failed: ") + out;
         lab->name_.clear(); // nothing to keep; lab-up removed what it had made

@@ -17,7 +17,9 @@ public:
     // Element lines are element-sim element options, one element each (the lab gives
     // each its namespace, address 10.77.0.(10+k) and MAC 02:54:00:01:00:kk).  Returns
     // nullptr with the reason in *error.
-    static std::unique_ptr<Lab> up(const QStringList& elementLines, QString* error);
+    // labOptions go to lab-up.sh as they are (e.g. --burst MS).
+    static std::unique_ptr<Lab> up(const QStringList& elementLines, QString* error,
+                                   const QStringList& labOptions = {});
     ~Lab();
     Lab(const Lab&) = delete;
     Lab& operator=(const Lab&) = delete;
