@@ -28,6 +28,15 @@ ManagementEndpoint::~ManagementEndpoint() = default;
 void ManagementEndpoint::failWith(const QString& text) { error_ = text; }
 
 bool ManagementEndpoint::bindLocal(const QString& localAddress) {
+    return bindOn(localAddress, Ports::NmsManagement);
+}
+
+bool ManagementEndpoint::rebind(const QString& localAddress) {
+    // The port the endpoint has now (2976 for its whole life; also when it is closed).
+    return bindOn(localAddress, isOpen() ? socket_->localPort() : boundPort_);
+}
+
+bool ManagementEndpoint::bindOn(const QString& localAddress, quint16 port) {
     if (isOpen())
         close();
     const QHostAddress address = localHostAddress(localAddress);
@@ -36,25 +45,6 @@ bool ManagementEndpoint::bindLocal(const QString& localAddress) {
         return false;
     }
     // An exclusive bind: another program (or instance) on the port must make this fail.
-    if (!socket_->bind(address, Ports::NmsManagement, QAbstractSocket::DontShareAddress)) {
-        failWith(socket_->errorString());
-        return false;
-    }
-    boundPort_ = Ports::NmsManagement;
-    socket_->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferBytes));
-    error_.clear();
-    return true;
-}
-
-bool ManagementEndpoint::rebind(const QString& localAddress) {
-    const quint16 port = isOpen() ? socket_->localPort() : boundPort_;
-    if (isOpen())
-        close();
-    const QHostAddress address = localHostAddress(localAddress);
-    if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
-        failWith(QStringLiteral("the local address \"%1\" is not an IPv4 address").arg(localAddress));
-        return false;
-    }
     if (!socket_->bind(address, port, QAbstractSocket::DontShareAddress)) {
         failWith(socket_->errorString());
         return false;

@@ -50,6 +50,7 @@ Q_SIGNALS:
     void datagramArrived(const QByteArray& datagram);
 
 private:
+    bool bindOn(const QString& localAddress, quint16 port);
     void readPending();
     void dispatchNext();
     void failWith(const QString& text);

@@ -195,6 +195,13 @@ TEST(StartUpTest, AnUnreadableAddressTableEndsTheProgram) {
     EXPECT_TRUE(bed.programEnd.ended);
 }
 
+TEST(DecodeMacTest, LetsPendingEventsRun) {
+    int ran = 0;
+    QTimer::singleShot(0, [&] { ++ran; });
+    EXPECT_EQ(frmMain::Decode_MAC(QStringLiteral("0011223344aa")), "00:11:22:33:44:AA");
+    EXPECT_EQ(ran, 1); // the list load stays responsive between elements
+}
+
 TEST(InterfaceChoiceTest, StoredAddressIsSelectedWithoutWriting) {
     TestBed bed;
     bed.hostAddresses.setAddresses({"127.0.0.2", "127.0.0.1"});
@@ -331,6 +338,23 @@ TEST_F(RealProgram, ASecondLaunchSaysSoAndTheFirstKeepsItsPort) {
     EXPECT_TRUE(portBound());
     first.terminate();
     first.waitForFinished(5000);
+}
+
+TEST_F(RealProgram, ALockLeftByACrashedInstanceIsTakenOver) {
+    QProcess first;
+    start(first, home.filePath(QStringLiteral("first.log")));
+    ASSERT_TRUE(waitFor([] { return portBound(); }, 10000));
+    first.kill(); // no chance to release its lock
+    ASSERT_TRUE(first.waitForFinished(5000));
+    ASSERT_TRUE(waitFor([] { return !portBound(); }, 5000));
+
+    QProcess second;
+    start(second, home.filePath(QStringLiteral("second.log")));
+    EXPECT_TRUE(waitFor([] { return portBound(); }, 10000)) << "the lock of the dead instance blocked the start";
+    EXPECT_EQ(second.state(), QProcess::Running);
+    EXPECT_EQ(readLog(home.filePath(QStringLiteral("second.log"))), QString());
+    second.terminate();
+    second.waitForFinished(5000);
 }
 
 TEST_F(RealProgram, APortInUseEndsTheProgramWithMessage102) {
