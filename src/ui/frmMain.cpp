@@ -1,9 +1,14 @@
 #include "frmMain.h"
 
+#include "ElementTree.h"
 #include "MessageBoxes.h"
 #include "ProgramEnd.h"
+#include "database/ElementList.h"
 #include "database/IniStore.h"
 #include "database/MacSection.h"
+#include "editor/AttenuationControl.h"
+#include "editor/ElementPanel.h"
+#include "editor/FieldEditor.h"
 #include "protocol/ElementSender.h"
 #include "protocol/ManagementEndpoint.h"
 #include "shell/Edition.h"
@@ -15,7 +20,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QScrollBar>
+#include <QSlider>
 
 #include <cmath>
 
@@ -23,7 +30,7 @@ frmMain::frmMain(Services services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)),
       endpoint_(std::make_unique<ManagementEndpoint>()) {
     ui_.build(this);
-    resize(900, 560);
+    resize(sizeHint().expandedTo(QSize(900, 560)));
 
     ElementSender::Context sc;
     sc.endpoint = endpoint_.get();
@@ -42,6 +49,45 @@ frmMain::frmMain(Services services, QWidget* parent)
     ic.messages = services_.messages;
     ic.strLocalNMSIPAddress = &strLocalNMSIPAddress;
     interfaceChooser_ = std::make_unique<InterfaceChooser>(ic, this);
+
+    tmrVolume.setObjectName(QStringLiteral("tmrVolume"));
+    tmrVolume.setInterval(ui_.Slider1->value());
+
+    ElementList::Context lc;
+    lc.TreeView1 = ui_.TreeView1;
+    lc.cmbEncoders = ui_.cmbEncoders;
+    lc.lstHidden = ui_.lstHidden;
+    lc.VUMeter = ui_.VUMeter;
+    lc.frmTreeView = ui_.frmTreeView;
+    lc.ImageList1 = &ui_.ImageList1;
+    lc.messages = services_.messages;
+    lc.iniPath = services_.iniPath;
+    elementList_ = std::make_unique<ElementList>(std::move(lc));
+
+    ElementPanel::Context pc;
+    pc.ui = &ui_;
+    pc.iniPath = services_.iniPath;
+    pc.messages = services_.messages;
+    pc.tmrVolume = &tmrVolume;
+    pc.GPSDOEdition = &GPSDOEdition;
+    pc.LowLatencyOn = &LowLatencyOn;
+    panel_ = std::make_unique<ElementPanel>(std::move(pc));
+    connect(ui_.TreeView1, &ElementTree::NodeClick, panel_.get(), &ElementPanel::NodeClick);
+
+    FieldEditor::Context fc;
+    fc.ui = &ui_;
+    fc.panel = panel_.get();
+    fc.tmrVolume = &tmrVolume;
+    fc.LowLatencyOn = &LowLatencyOn;
+    fc.iniPath = services_.iniPath;
+    fieldEditor_ = std::make_unique<FieldEditor>(std::move(fc));
+
+    AttenuationControl::Context ac;
+    ac.scrlAtten = ui_.scrlAtten;
+    ac.panel = panel_.get();
+    ac.sender = sender_.get();
+    ac.iniPath = services_.iniPath;
+    attenuation_ = std::make_unique<AttenuationControl>(std::move(ac));
 }
 
 frmMain::~frmMain() = default;
@@ -106,9 +152,9 @@ bool frmMain::startUp() {
     return true;
 }
 
-void frmMain::Load_Config() {
-    // Placeholder until the element list load is built: the tree stays empty.
-}
+void frmMain::Load_Config() { elementList_->Load_Config(); }
+
+void frmMain::ClearElementPanel() { panel_->ClearElementPanel(); }
 
 QString frmMain::ReadFromINI(const QString& section, const QString& key,
                              const QString& fallback) const {
@@ -127,7 +173,7 @@ QString frmMain::Decode_MAC(const QString& sectionName) {
 
 double frmMain::Log10(double x) { return std::log(x) / std::log(10.0); }
 
-QString frmMain::selectedElementMac() const { return QStringLiteral("-"); }
+QString frmMain::selectedElementMac() const { return ui_.lblElementMAC->text(); }
 
 void frmMain::closeEvent(QCloseEvent* event) {
     endpoint_->close();

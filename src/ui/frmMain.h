@@ -7,10 +7,15 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
+class AttenuationControl;
+class ElementList;
+class ElementPanel;
 class ElementSender;
+class FieldEditor;
 class InterfaceChooser;
 class ManagementEndpoint;
 
@@ -26,6 +31,7 @@ public:
 
     // Public operations used by the other windows.
     void Load_Config();
+    void ClearElementPanel();
     QString ReadFromINI(const QString& section, const QString& key, const QString& fallback) const;
     void WriteToINI(const QString& section, const QString& key, const QString& value) const;
     static QString Encode_MAC(const QString& mac);
@@ -38,12 +44,20 @@ public:
     bool GPSDOEdition = false;
     bool LowLatencyOn = false;
 
+    // The audio level meter's request timer: 50 ms at start (Slider1 changes it), stopped.
+    // The properties panel stops it whenever the element type shown changes.
+    QTimer tmrVolume;
+
     MainWindowUi& ui() { return ui_; }
     const Services& services() const { return services_; }
     const QString& iniPath() const { return services_.iniPath; }
     ManagementEndpoint& endpoint() { return *endpoint_; }
     ElementSender& sender() { return *sender_; }
     InterfaceChooser& interfaceChooser() { return *interfaceChooser_; }
+    ElementList& elementList() { return *elementList_; }
+    ElementPanel& panel() { return *panel_; }
+    FieldEditor& fieldEditor() { return *fieldEditor_; }
+    AttenuationControl& attenuation() { return *attenuation_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -58,4 +72,8 @@ private:
     std::unique_ptr<ManagementEndpoint> endpoint_;
     std::unique_ptr<ElementSender> sender_;
     std::unique_ptr<InterfaceChooser> interfaceChooser_;
+    std::unique_ptr<ElementList> elementList_;
+    std::unique_ptr<ElementPanel> panel_;
+    std::unique_ptr<FieldEditor> fieldEditor_;
+    std::unique_ptr<AttenuationControl> attenuation_;
 };
