@@ -1,39 +1,39 @@
 #include "MainWindowUi.h"
 
+#include "ElementIcons.h"
+#include "ElementTree.h"
+
 #include <QAction>
-#include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QMainWindow>
-#include <QScrollBar>
+#include <QPushButton>
 #include <QStyle>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QVBoxLayout>
 
-namespace {
-QLabel* labelFor(const QString& caption, QWidget* buddy, QWidget* parent) {
-    auto* l = new QLabel(caption, parent);
-    l->setBuddy(buddy);
-    // Screen readers name the control by the caption beside it.
-    QString name = caption;
-    name.remove(u'&');
-    if (name.endsWith(u':'))
-        name.chop(1);
-    buddy->setAccessibleName(name);
-    return l;
+void setButtonBackground(QPushButton* button, const QColor& colour) {
+    QPalette pal = button->palette();
+    pal.setColor(QPalette::Button, colour);
+    button->setPalette(pal);
+    button->setAutoFillBackground(true);
+    // Not every style paints a button from its palette; the style sheet makes the colour
+    // show everywhere while the palette keeps it readable by the program.
+    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: black; "
+                                         "border: 1px solid gray; padding: 3px 8px; }")
+                              .arg(colour.name()));
 }
-} // namespace
 
-void MainWindowUi::build(QMainWindow* window) {
-    window->setObjectName(QStringLiteral("frmMain"));
+QColor buttonBackground(const QPushButton* button) {
+    return button->palette().color(QPalette::Button);
+}
 
+void MainWindowUi::buildToolbar(QMainWindow* window) {
     Toolbar1 = new QToolBar(QStringLiteral("Toolbar1"), window);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setMovable(false);
     Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    Toolbar1->setAccessibleName(QStringLiteral("Toolbar"));
     window->addToolBar(Qt::TopToolBarArea, Toolbar1);
 
     struct ButtonSpec {
@@ -61,40 +61,42 @@ void MainWindowUi::build(QMainWindow* window) {
         a->setObjectName(QStringLiteral("Toolbar1_%1").arg(i));
         toolbarButton[i] = a;
     }
+}
+
+void MainWindowUi::build(QMainWindow* window) {
+    window->setObjectName(QStringLiteral("frmMain"));
+    buildToolbar(window);
+
+    ImageList1[ElementImages::Encoder] = ElementIcons::encoder();
+    ImageList1[ElementImages::OtherElement] = ElementIcons::otherElement();
 
     auto* central = new QWidget(window);
     auto* columns = new QHBoxLayout(central);
 
+    // Created in the order the operator tabs through them: the tree, the panel's left
+    // column, its right column, then the diagnostics.
     frmTreeView = new QGroupBox(QStringLiteral("Elements"), central);
     frmTreeView->setObjectName(QStringLiteral("frmTreeView"));
-    auto* treeLayout = new QHBoxLayout(frmTreeView);
-    TreeView1 = new QTreeWidget(frmTreeView);
+    auto* treeLayout = new QVBoxLayout(frmTreeView);
+    TreeView1 = new ElementTree(frmTreeView);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
     TreeView1->setRootIsDecorated(false);
+    TreeView1->setUniformRowHeights(true);
+    TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
     TreeView1->setAccessibleName(QStringLiteral("Elements"));
+    TreeView1->setMinimumWidth(TreeView1->fontMetrics().horizontalAdvance(
+                                   QStringLiteral("WWWWWWWWWWWWWWWW [00:00:00:00:00:00]")) /
+                                   2 +
+                               40);
     treeLayout->addWidget(TreeView1);
     columns->addWidget(frmTreeView, 2);
 
-    frmProperties = new QGroupBox(QStringLiteral("Element properties:"), central);
-    frmProperties->setObjectName(QStringLiteral("frmProperties"));
-    propertiesGrid = new QGridLayout(frmProperties);
+    auto* right = new QVBoxLayout;
+    right->addWidget(buildProperties(central));
+    right->addWidget(buildDiagnostics(central));
+    right->addStretch(1);
+    columns->addLayout(right, 3);
 
-    cmbNMSIPAddr = new QComboBox(frmProperties);
-    cmbNMSIPAddr->setObjectName(QStringLiteral("cmbNMSIPAddr"));
-    lblNMSIPAddr = labelFor(QStringLiteral("NMS interface:"), cmbNMSIPAddr, frmProperties);
-    propertiesGrid->addWidget(lblNMSIPAddr, 0, 0);
-    propertiesGrid->addWidget(cmbNMSIPAddr, 0, 1);
-
-    scrlBuffer = new QScrollBar(Qt::Horizontal, frmProperties);
-    scrlBuffer->setObjectName(QStringLiteral("scrlBuffer"));
-    scrlBuffer->setMinimum(0);
-    scrlBuffer->setEnabled(false);
-    lblBufferSize = labelFor(QStringLiteral("Buffer size:"), scrlBuffer, frmProperties);
-    propertiesGrid->addWidget(lblBufferSize, 1, 0);
-    propertiesGrid->addWidget(scrlBuffer, 1, 1);
-    propertiesGrid->setRowStretch(2, 1);
-
-    columns->addWidget(frmProperties, 3);
     window->setCentralWidget(central);
 }

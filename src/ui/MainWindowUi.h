@@ -1,20 +1,29 @@
 #pragma once
 // The main window's widget tree.  frmMain owns it; the behaviours get the controls they
-// read and write from it.
+// read and write from it.  Controls carry the system's names as object names, and every
+// control has an accessible name (the caption of its label, or its own caption).
 
+#include <QColor>
+#include <QIcon>
 #include <QString>
 
 #include <array>
 
+class ElementTree;
+class LevelBar;
 class QAction;
+class QCheckBox;
 class QComboBox;
-class QGridLayout;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QListWidget;
 class QMainWindow;
+class QPushButton;
 class QScrollBar;
+class QSlider;
 class QToolBar;
-class QTreeWidget;
+class QWidget;
 
 struct MainWindowUi {
     void build(QMainWindow* window);
@@ -24,15 +33,68 @@ struct MainWindowUi {
     QToolBar* Toolbar1 = nullptr;
     std::array<QAction*, 8> toolbarButton{};
 
-    QGroupBox* frmTreeView = nullptr;
-    QTreeWidget* TreeView1 = nullptr;
+    // ImageList1, by the image numbers the tree uses: 6 the encoder, 7 any other element.
+    std::array<QIcon, 8> ImageList1{};
 
+    QGroupBox* frmTreeView = nullptr; // "Elements", then "Select element: (N items)"
+    ElementTree* TreeView1 = nullptr;
+
+    // frmProperties, "Element properties:".  Left column.
     QGroupBox* frmProperties = nullptr;
-    QGridLayout* propertiesGrid = nullptr;
-    QLabel* lblNMSIPAddr = nullptr; // "NMS interface:"
+    QLabel* lblElementType = nullptr; // "ENCODER", "DECODER", "UNKNOWN", "-"
+    QLabel* lblElementMAC = nullptr;  // the selected element, "-" for none
+    QLabel* lblVersion = nullptr;
+    QLabel* lblSerialNumber = nullptr;
+    QLineEdit* txtElementName = nullptr;
+    QLineEdit* txtElementIP = nullptr;
+    QLineEdit* txtElementGW = nullptr;
+    QLineEdit* txtElementMask = nullptr;
     QComboBox* cmbNMSIPAddr = nullptr;
+    QLineEdit* txtVLAN_OM = nullptr;
+    QLineEdit* txtVLAN_Audio = nullptr;
+
+    // Right column.
+    QComboBox* cmbAudioType = nullptr;
+    QLabel* Label9 = nullptr; // "Audio source:" (encoder) / "Audio atten:" (decoder)
+    QComboBox* cmbAudioInput = nullptr;
+    QScrollBar* scrlAtten = nullptr;
+    QLabel* lblAttenDB = nullptr;
+    QComboBox* cmbAudioTX = nullptr;
+    QLabel* Label15 = nullptr; // "Unicast / Multicast", shown where cmbAudioTX is hidden
+    QLabel* Label7 = nullptr;  // "Decoder IP:" / "Multicast IP:"
+    QLineEdit* txtRemoteIP = nullptr;
+    QLabel* lblRemoteNA = nullptr; // "N/A", shown where txtRemoteIP is hidden
+    QCheckBox* chkSFNEnabled = nullptr;
+    QPushButton* cmdAdjust = nullptr;
     QLabel* lblBufferSize = nullptr; // "Buffer size:"
     QScrollBar* scrlBuffer = nullptr;
+    QLabel* lblLatency = nullptr;
+    QComboBox* cmbSilDetMode = nullptr;
+    QLabel* lblThreshold = nullptr; // "Threshold:"
+    QScrollBar* scrlSilDetLevel = nullptr;
+    QLabel* lblSilDetLevel = nullptr;
+    QLabel* lblTimeout = nullptr; // "Timeout:"
+    QScrollBar* scrlSilDetTime = nullptr;
+    QLabel* lblSilDetTime = nullptr;
+    QCheckBox* chkLowLatency = nullptr;
+    QComboBox* cmbEncoders = nullptr; // never shown
+    QLabel* lblNMSIPAddr = nullptr;   // "NMS interface:"
+
+    // frmDiagnostics, "Diagnostics:".
+    QGroupBox* frmDiagnostics = nullptr;
+    QPushButton* cmdPing = nullptr;
+    QPushButton* cmdGetStats = nullptr;
+    LevelBar* VUMeter = nullptr;
+    QLabel* lblVolume = nullptr;
+    QCheckBox* chkGetVolume = nullptr; // never shown: the switch of the level meter
+    QSlider* Slider1 = nullptr;        // the level meter's request interval, ms
+
+    QListWidget* lstHidden = nullptr; // never shown: the section names of the last load
+
+private:
+    void buildToolbar(QMainWindow* window);
+    QWidget* buildProperties(QWidget* parent);  // PropertiesPanelUi.cpp
+    QWidget* buildDiagnostics(QWidget* parent); // PropertiesPanelUi.cpp
 };
 
 namespace Toolbar {
@@ -42,3 +104,17 @@ inline constexpr int SaveChanges = 4;
 inline constexpr int StartAudioMonitoring = 6;
 inline constexpr int StopAudioMonitoring = 7;
 } // namespace Toolbar
+
+namespace ElementImages {
+inline constexpr int Encoder = 6;
+inline constexpr int OtherElement = 7;
+} // namespace ElementImages
+
+// The ping indicator's reset colour.
+inline QColor pingResetColour() {
+    return QColor(255, 255, 192);
+}
+
+// A graphical button's background colour (cmdPing): set and read back.
+void setButtonBackground(QPushButton* button, const QColor& colour);
+QColor buttonBackground(const QPushButton* button);

@@ -1,10 +1,22 @@
 #include "frmMain.h"
 
+#include "ElementTree.h"
 #include "MessageBoxes.h"
 #include "ProgramEnd.h"
+#include "database/ElementList.h"
 #include "database/IniStore.h"
 #include "database/MacSection.h"
+#include "editor/AttenuationControl.h"
+#include "editor/ConfigurationSender.h"
+#include "editor/ElementPanel.h"
+#include "editor/FieldEditor.h"
 #include "protocol/ElementSender.h"
+#include "protocol/FeedbackConfirmation.h"
+#include "protocol/FeedbackProcessor.h"
+#include "protocol/LinuxArpLookup.h"
+#include "protocol/MainToolbar.h"
+#include "protocol/frmPaging.h"
+#include "protocol/frmWaiting.h"
 #include "protocol/ManagementEndpoint.h"
 #include "shell/Edition.h"
 #include "shell/InstanceLock.h"
@@ -15,7 +27,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QScrollBar>
+#include <QSlider>
 
 #include <cmath>
 
@@ -23,7 +37,7 @@ frmMain::frmMain(Services services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)),
       endpoint_(std::make_unique<ManagementEndpoint>()) {
     ui_.build(this);
-    resize(900, 560);
+    resize(sizeHint().expandedTo(QSize(900, 560)));
 
     ElementSender::Context sc;
     sc.endpoint = endpoint_.get();
@@ -42,6 +56,91 @@ frmMain::frmMain(Services services, QWidget* parent)
     ic.messages = services_.messages;
     ic.strLocalNMSIPAddress = &strLocalNMSIPAddress;
     interfaceChooser_ = std::make_unique<InterfaceChooser>(ic, this);
+
+    tmrVolume.setObjectName(QStringLiteral("tmrVolume"));
+    tmrVolume.setInterval(ui_.Slider1->value());
+
+    ElementList::Context lc;
+    lc.TreeView1 = ui_.TreeView1;
+    lc.cmbEncoders = ui_.cmbEncoders;
+    lc.lstHidden = ui_.lstHidden;
+    lc.VUMeter = ui_.VUMeter;
+    lc.frmTreeView = ui_.frmTreeView;
+    lc.ImageList1 = &ui_.ImageList1;
+    lc.messages = services_.messages;
+    lc.iniPath = services_.iniPath;
+    elementList_ = std::make_unique<ElementList>(std::move(lc));
+
+    ElementPanel::Context pc;
+    pc.ui = &ui_;
+    pc.iniPath = services_.iniPath;
+    pc.messages = services_.messages;
+    pc.tmrVolume = &tmrVolume;
+    pc.GPSDOEdition = &GPSDOEdition;
+    pc.LowLatencyOn = &LowLatencyOn;
+    panel_ = std::make_unique<ElementPanel>(std::move(pc));
+    connect(ui_.TreeView1, &ElementTree::NodeClick, panel_.get(), &ElementPanel::NodeClick);
+
+    FieldEditor::Context fc;
+    fc.ui = &ui_;
+    fc.panel = panel_.get();
+    fc.tmrVolume = &tmrVolume;
+    fc.LowLatencyOn = &LowLatencyOn;
+    fc.iniPath = services_.iniPath;
+    fieldEditor_ = std::make_unique<FieldEditor>(std::move(fc));
+
+    AttenuationControl::Context ac;
+    ac.scrlAtten = ui_.scrlAtten;
+    ac.panel = panel_.get();
+    ac.sender = sender_.get();
+    ac.iniPath = services_.iniPath;
+    attenuation_ = std::make_unique<AttenuationControl>(std::move(ac));
+
+    if (services_.arp != nullptr) {
+        arp_ = services_.arp;
+    } else {
+        ownArp_ = std::make_unique<LinuxArpLookup>();
+        arp_ = ownArp_.get();
+    }
+
+    FeedbackConfirmation::Context cc;
+    cc.ui = &ui_;
+    cc.panel = panel_.get();
+    cc.messages = services_.messages;
+    cc.iniPath = services_.iniPath;
+    confirmation_ = std::make_unique<FeedbackConfirmation>(std::move(cc));
+
+    timerRemoteSent.setObjectName(QStringLiteral("timerRemoteSent"));
+    FeedbackProcessor::Context fp;
+    fp.messages = services_.messages;
+    fp.arp = arp_;
+    fp.iniPath = services_.iniPath;
+    fp.discoveryMode = [this] { return AutoDiscoverAwaiting; };
+    fp.stopReplyTimer = [this] { timerRemoteSent.stop(); };
+    fp.waitForMac = [this](const QString& ip) { return waitForMac(ip); };
+    fp.confirm = [this](const FeedbackRecord& r) { confirmation_->confirm(r); };
+    fp.reloadList = [this] { Load_Config(); };
+    fp.sRemoteMacAddress2 = &sRemoteMacAddress2;
+    feedback_ = std::make_unique<FeedbackProcessor>(std::move(fp));
+    connect(endpoint_.get(), &ManagementEndpoint::feedbackRecordArrived, this,
+            &frmMain::Process_Feedback);
+
+    ConfigurationSender::Context cs;
+    cs.ui = &ui_;
+    cs.messages = services_.messages;
+    cs.sender = sender_.get();
+    cs.timerRemoteSent = &timerRemoteSent;
+    cs.iniPath = services_.iniPath;
+    configurationSender_ = std::make_unique<ConfigurationSender>(std::move(cs));
+
+    MainToolbar::Context tc;
+    tc.ui = &ui_;
+    tc.messages = services_.messages;
+    tc.ClearElementPanel = [this] { ClearElementPanel(); };
+    tc.Load_Config = [this] { Load_Config(); };
+    tc.SaveChanges = [this] { SaveChanges(); };
+    tc.showPaging = [this] { showPaging(); };
+    toolbar_ = std::make_unique<MainToolbar>(std::move(tc));
 }
 
 frmMain::~frmMain() = default;
@@ -106,8 +205,47 @@ bool frmMain::startUp() {
     return true;
 }
 
-void frmMain::Load_Config() {
-    // Placeholder until the element list load is built: the tree stays empty.
+void frmMain::Load_Config() { elementList_->Load_Config(); }
+
+void frmMain::ClearElementPanel() { panel_->ClearElementPanel(); }
+
+void frmMain::Auto_Discover() { toolbar_->Auto_Discover(); }
+
+void frmMain::Refresh_List() { toolbar_->Refresh_List(); }
+
+void frmMain::SaveChanges() { configurationSender_->SaveChanges(); }
+
+void frmMain::SendConfiguration() { configurationSender_->SendConfiguration(); }
+
+void frmMain::Process_Feedback(const QByteArray& datagram) { feedback_->Process_Feedback(datagram); }
+
+const FeedbackRecord& frmMain::lastFeedback() const { return feedback_->last(); }
+
+QString frmMain::UDP_Response_IP() const { return feedback_->last().UDP_Response_IP; }
+
+QString frmMain::waitForMac(const QString& ip) {
+    sRemoteMacAddress2.clear();
+    getMACTimeout = 20;
+    frmWaiting::Fields f;
+    f.sRemoteMacAddress2 = &sRemoteMacAddress2;
+    f.getMACTimeout = &getMACTimeout;
+    f.getMACTimeoutCount = &getMACTimeoutCount;
+    frmWaiting window(*arp_, ip, f, this);
+    window.exec();
+    return window.result();
+}
+
+void frmMain::showPaging() {
+    frmPaging::Context pc;
+    pc.ui = &ui_;
+    pc.endpoint = endpoint_.get();
+    pc.messages = services_.messages;
+    pc.iniPath = services_.iniPath;
+    pc.AutoDiscoverAwaiting = &AutoDiscoverAwaiting;
+    pc.Load_Config = [this] { Load_Config(); };
+    pc.bindEndpoint = [this] { return endpoint_->bindLocal(strLocalNMSIPAddress); };
+    frmPaging window(std::move(pc), this);
+    window.exec();
 }
 
 QString frmMain::ReadFromINI(const QString& section, const QString& key,
@@ -127,7 +265,7 @@ QString frmMain::Decode_MAC(const QString& sectionName) {
 
 double frmMain::Log10(double x) { return std::log(x) / std::log(10.0); }
 
-QString frmMain::selectedElementMac() const { return QStringLiteral("-"); }
+QString frmMain::selectedElementMac() const { return ui_.lblElementMAC->text(); }
 
 void frmMain::closeEvent(QCloseEvent* event) {
     endpoint_->close();

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHostAddress>
 #include <QThread>
 
@@ -43,6 +44,12 @@ Services TestBed::services() {
     s.iniPath = iniPath();
     s.argumentText = argumentText;
     return s;
+}
+
+void TestBed::writeIni(const QByteArray& content) const {
+    QFile f(iniPath());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(iniPath()));
 }
 
 bool waitFor(const std::function<bool()>& pred, int timeoutMs) {

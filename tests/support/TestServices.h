@@ -77,6 +77,8 @@ struct TestBed {
     QString argumentText;
     Services services();
     QString iniPath() const { return dir.filePath(QStringLiteral("nms.ini")); }
+    // Replaces nms.ini with this content, byte for byte.
+    void writeIni(const QByteArray& content) const;
 };
 
 // Runs the event loop until pred() holds or timeoutMs passes; returns pred().

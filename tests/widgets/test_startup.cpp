@@ -25,6 +25,9 @@
 
 namespace {
 
+// A database with one element, so the list load at start-up has nothing to report.
+const QByteArray kOneElement = "[001122334455]\r\nNAME=STUDIO\r\nROLE=1\r\n";
+
 QStringList comboItems(QComboBox* c) {
     QStringList out;
     for (int i = 0; i < c->count(); ++i)
@@ -46,6 +49,7 @@ void answerNoticeWhenShown(std::function<void(frmDisclaimer*)> act) {
 
 TEST(StartUpTest, StandardEditionBindsAndShowsTheWindow) {
     TestBed bed;
+    bed.writeIni(kOneElement);
     frmMain w(bed.services());
     ASSERT_TRUE(w.startUp());
     EXPECT_EQ(w.windowTitle(), "Tessovar NMS v.4.5.0 - Veltrana Broadcast");
@@ -173,6 +177,7 @@ TEST(StartUpTest, ASecondInstanceOnlySaysSoAndEnds) {
 
 TEST(StartUpTest, PortTakenEndsWithMessage102) {
     TestBed bed;
+    bed.writeIni(kOneElement);
     QUdpSocket squatter;
     ASSERT_TRUE(squatter.bind(QHostAddress(QStringLiteral("127.0.0.1")), 2976, QAbstractSocket::DontShareAddress));
     frmMain w(bed.services());
@@ -187,6 +192,7 @@ TEST(StartUpTest, PortTakenEndsWithMessage102) {
 
 TEST(StartUpTest, AnUnreadableAddressTableEndsTheProgram) {
     TestBed bed;
+    bed.writeIni(kOneElement);
     bed.hostAddresses.result.errorCode = 122;
     frmMain w(bed.services());
     EXPECT_FALSE(w.startUp());
@@ -226,6 +232,7 @@ TEST(InterfaceChoiceTest, AGoneAddressIsReplacedByTheFirst) {
 
 TEST(InterfaceChoiceTest, ClickingRebindsOnlyForANewAddress) {
     TestBed bed;
+    bed.writeIni(kOneElement);
     bed.hostAddresses.setAddresses({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
     frmMain w(bed.services());
     ASSERT_TRUE(w.startUp());
@@ -290,6 +297,9 @@ protected:
         QDir(home.path()).mkpath(QStringLiteral("config/Veltrana"));
         QDir(home.path()).mkpath(QStringLiteral("runtime"));
         QDir(home.path()).mkpath(QStringLiteral("db"));
+        QFile db(home.filePath(QStringLiteral("db/nms.ini")));
+        ASSERT_TRUE(db.open(QIODevice::WriteOnly));
+        db.write(kOneElement);
         QFile::setPermissions(home.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile conf(home.filePath(QStringLiteral("config/Veltrana/Veltrana.conf")));
         ASSERT_TRUE(conf.open(QIODevice::WriteOnly));

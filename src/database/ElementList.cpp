@@ -1,0 +1,84 @@
+#include "ElementList.h"
+
+#include "ElementListing.h"
+#include "IniSnapshot.h"
+#include "ui/ElementTree.h"
+#include "ui/LevelBar.h"
+#include "ui/MainWindowUi.h"
+#include "ui/MessageBoxes.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QListWidget>
+
+ElementList::ElementList(Context context, QObject* parent)
+    : QObject(parent), ctx_(std::move(context)) {
+    if (!ctx_.pause)
+        ctx_.pause = [] { QCoreApplication::processEvents(); };
+}
+
+QString ElementList::treeCaption(int items) {
+    return QStringLiteral("Select element: (%1 items)").arg(items);
+}
+
+void ElementList::showCaption() {
+    ctx_.frmTreeView->setTitle(treeCaption(ctx_.TreeView1->topLevelItemCount()));
+}
+
+void ElementList::Load_Config() {
+    const quint64 generation = ++generation_;
+
+    ctx_.lstHidden->clear();
+    ctx_.TreeView1->clear();
+    ctx_.cmbEncoders->clear();
+    ctx_.cmbEncoders->addItem(QStringLiteral("<None>"));
+    ctx_.VUMeter->setWidthTwips(0);
+    showCaption();
+
+    const IniSnapshot snapshot = IniSnapshot::load(ctx_.iniPath);
+    if (!snapshot.exists()) {
+        ctx_.messages->show(
+            {QStringLiteral("Local database is empty.\rPlease click 'Auto Discover' "
+                            "icon to probe the network."),
+             QStringLiteral("Information"), MsgIcon::Information, MsgButtons::Ok});
+        showCaption();
+        return;
+    }
+    const QStringList names = snapshot.sectionNames();
+    ctx_.lstHidden->addItems(names);
+    if (ctx_.lstHidden->count() == 0) {
+        ctx_.messages->show({QStringLiteral("Local database is empty.\rPlease click the 'Auto "
+                                            "Discover' icon to probe the network."),
+                             QStringLiteral("Information"), MsgIcon::Information, MsgButtons::Ok});
+        showCaption();
+        return;
+    }
+
+    ElementListing listing(snapshot);
+    QList<QTreeWidgetItem*> nodes;
+    QStringList encoders;
+    nodes.reserve(names.size());
+    for (const QString& section : names) {
+        ctx_.pause();
+        if (generation != generation_) {
+            qDeleteAll(nodes); // a newer load has filled the lists meanwhile
+            return;
+        }
+        const auto entry = listing.entryFor(section);
+        if (!entry)
+            continue;
+        const int image = entry->encoder ? ElementImages::Encoder : ElementImages::OtherElement;
+        auto* node = new QTreeWidgetItem;
+        node->setText(0, entry->text);
+        node->setData(0, ElementTree::KeyRole, entry->key);
+        node->setData(0, ElementTree::ImageRole, image);
+        node->setIcon(0, (*ctx_.ImageList1)[image]);
+        nodes.append(node);
+        if (entry->encoder)
+            encoders.append(entry->text);
+    }
+    ctx_.TreeView1->addTopLevelItems(nodes);
+    ctx_.cmbEncoders->addItems(encoders);
+    showCaption();
+}

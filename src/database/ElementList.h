@@ -1,0 +1,59 @@
+#pragma once
+// Load_Config: rebuilds from nms.ini everything in the main window that lists elements
+// (the tree, the encoder list, the hidden list of section names), resets the level bar
+// and sets the tree frame's caption "Select element: (N items)".
+//
+// Speed and responsiveness: the file is read and parsed once per load (IniSnapshot)
+// instead of twice per element, and the nodes are attached to the tree in one step at
+// the end, since every relayout of the tree costs time in proportion to its size.
+// Pending events run once before each element, so timers and datagrams are handled while
+// a long list loads.  (Decode_MAC would let them run six more times per element; each
+// such pause polls the event sources, which alone would cost more than reading the whole
+// file, so the load makes the MAC text without them.)
+//
+// A handler that runs in a pause may itself load the list (a discovery ending, a
+// confirmation stored).  That newer load leaves complete lists, and the older one then
+// stops without adding its elements, so nodes are never doubled.
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class ElementTree;
+class LevelBar;
+class MessageBoxes;
+class QComboBox;
+class QGroupBox;
+class QIcon;
+class QListWidget;
+
+class ElementList : public QObject {
+    Q_OBJECT
+public:
+    struct Context {
+        ElementTree* TreeView1 = nullptr;
+        QComboBox* cmbEncoders = nullptr;
+        QListWidget* lstHidden = nullptr;
+        LevelBar* VUMeter = nullptr;
+        QGroupBox* frmTreeView = nullptr;
+        const std::array<QIcon, 8>* ImageList1 = nullptr;
+        MessageBoxes* messages = nullptr;
+        QString iniPath;
+        // Lets pending events run; the program uses QCoreApplication::processEvents.
+        std::function<void()> pause;
+    };
+
+    explicit ElementList(Context context, QObject* parent = nullptr);
+
+    void Load_Config();
+
+    static QString treeCaption(int items);
+
+private:
+    void showCaption();
+
+    Context ctx_;
+    quint64 generation_ = 0;
+};

@@ -1,0 +1,44 @@
+#pragma once
+// The live attenuation of a decoder: while the operator moves scrlAtten, every step
+// (arrow, page, key, wheel, or the end of a drag) sends the attenuation command to the
+// element's stored address and then stores the value in the record's "att".  Values the
+// program sets (a selection, a confirmation) only refresh the bar's text.
+//
+// The operator is recognised by the bar's own action signals: an action raised by the
+// mouse, keyboard or wheel precedes the value change it causes, while setValue() from
+// the program raises none.  During a drag the value follows the handle without sending,
+// and the release sends once if the value moved.
+//
+// A record without a usable "ip" (a hand-edited database) sends nothing and stores
+// nothing, rather than ending the program with the send failure message.
+
+#include <QObject>
+#include <QString>
+
+class ElementPanel;
+class ElementSender;
+class QScrollBar;
+
+class AttenuationControl : public QObject {
+    Q_OBJECT
+public:
+    struct Context {
+        QScrollBar* scrlAtten = nullptr;
+        ElementPanel* panel = nullptr;
+        ElementSender* sender = nullptr;
+        QString iniPath;
+    };
+
+    explicit AttenuationControl(Context context, QObject* parent = nullptr);
+
+    // Sends the 2-byte command to the selected element through the common sender
+    // (port 2977, error 103).  False when nothing was sent.
+    bool SendAttenuation(quint8 value);
+
+private:
+    void operatorMoved(int value);
+
+    Context ctx_;
+    bool operatorStep_ = false;
+    int valueAtPress_ = -1;
+};

@@ -1,0 +1,71 @@
+#include "ElementIcons.h"
+
+#include <QIconEngine>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+class ElementIconEngine final : public QIconEngine {
+public:
+    explicit ElementIconEngine(bool sending) : sending_(sending) {}
+
+    void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        p->save();
+        p->setRenderHint(QPainter::Antialiasing);
+        p->translate(rect.topLeft());
+        p->scale(rect.width() / 16.0, rect.height() / 16.0);
+        const bool off = mode == QIcon::Disabled;
+        const QColor body =
+            off ? QColor(150, 150, 150) : (sending_ ? QColor(30, 80, 170) : QColor(30, 130, 80));
+        const QColor waves = off ? QColor(170, 170, 170) : QColor(230, 120, 20);
+
+        // The unit: a rack box with a front-panel light.
+        QPainterPath box;
+        box.addRoundedRect(QRectF(0.5, 5.5, 9, 7), 1.2, 1.2);
+        p->fillPath(box, body);
+        p->setPen(QPen(body.darker(150), 0.8));
+        p->drawPath(box);
+        p->setPen(Qt::NoPen);
+        p->setBrush(QColor(120, 255, 120));
+        p->drawEllipse(QPointF(2.6, 9), 1.0, 1.0);
+
+        // Waves to the right: opening away from the box when sending, towards it otherwise.
+        p->setBrush(Qt::NoBrush);
+        p->setPen(QPen(waves, 1.3, Qt::SolidLine, Qt::RoundCap));
+        for (int i = 0; i < 2; ++i) {
+            const qreal r = 2.2 + 2.3 * i;
+            const QRectF arc(sending_ ? 10 - r : 16 - r, 9 - r, 2 * r, 2 * r);
+            if (sending_)
+                p->drawArc(arc, -45 * 16, 90 * 16);
+            else
+                p->drawArc(arc, 135 * 16, 90 * 16);
+        }
+        p->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pm(size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        paint(&p, QRect(QPoint(0, 0), size), mode, state);
+        return pm;
+    }
+
+    QIconEngine* clone() const override { return new ElementIconEngine(sending_); }
+    QString key() const override { return QStringLiteral("TessovarElementIcon"); }
+
+private:
+    bool sending_;
+};
+
+} // namespace
+
+namespace ElementIcons {
+QIcon encoder() {
+    return QIcon(new ElementIconEngine(true));
+}
+QIcon otherElement() {
+    return QIcon(new ElementIconEngine(false));
+}
+} // namespace ElementIcons

@@ -1,0 +1,26 @@
+#pragma once
+// The element tree (TreeView1).  NodeClick is the operator choosing a node: a click, or
+// from the keyboard a move to another node or Enter/Space on the current one.  Focus
+// alone never chooses a node, so tabbing through the window keeps the panel's edits.
+//
+// A node carries its key (the element's MAC text) and its image number.
+
+#include <QTreeWidget>
+
+class ElementTree : public QTreeWidget {
+    Q_OBJECT
+public:
+    static constexpr int KeyRole = Qt::UserRole;
+    static constexpr int ImageRole = Qt::UserRole + 1;
+
+    explicit ElementTree(QWidget* parent = nullptr);
+
+    static QString nodeKey(const QTreeWidgetItem* node);
+    static int nodeImage(const QTreeWidgetItem* node);
+
+Q_SIGNALS:
+    void NodeClick(QTreeWidgetItem* node);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
