@@ -26,6 +26,7 @@ ConfigurationSender::ConfigurationSender(Context context, QObject* parent)
     QTimer& t = *ctx_.timerRemoteSent;
     t.setInterval(3000);
     t.setSingleShot(true);
+    t.setTimerType(Qt::PreciseTimer);
     connect(&t, &QTimer::timeout, this, &ConfigurationSender::timedOut);
 }
 

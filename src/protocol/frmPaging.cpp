@@ -26,6 +26,7 @@ frmPaging::frmPaging(Context context, QWidget* parent) : QDialog(parent), ctx_(s
     layout->addWidget(Label1);
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(3000);
+    Timer1.setTimerType(Qt::PreciseTimer);
     Timer1.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, &frmPaging::timerTick);
 }

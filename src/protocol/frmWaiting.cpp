@@ -18,6 +18,7 @@ frmWaiting::frmWaiting(ArpLookup& arp, QString ip, Fields fields, QWidget* paren
     layout->addWidget(lblWaitTimeout);
     timerGetMAC.setObjectName(QStringLiteral("timerGetMAC"));
     timerGetMAC.setInterval(1000);
+    timerGetMAC.setTimerType(Qt::PreciseTimer); // never a tick early: each is a full second
     connect(&timerGetMAC, &QTimer::timeout, this, &frmWaiting::tick);
 }
 
