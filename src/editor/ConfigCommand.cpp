@@ -1,6 +1,6 @@
 #include "ConfigCommand.h"
 
-#include "WireText.h"
+#include "FieldRules.h"
 
 #include <QLocale>
 
@@ -11,7 +11,7 @@ namespace {
 // The four numbers of a dotted address (already checked by the caller); a part that is
 // not a number gives 0.
 void putAddress(QByteArray& out, int offset, const QString& text) {
-    const QStringList parts = WireText::splitAddress(text);
+    const QStringList parts = FieldRules::SplitIP(text);
     for (int i = 0; i < 4 && i < parts.size(); ++i) {
         bool ok = false;
         const int v = parts[i].trimmed().toInt(&ok);
@@ -44,7 +44,7 @@ QByteArray build(const ConfigCommandInput& in) {
     out[17] = byteOf(in.audioType);
     out[18] = byteOf(in.audioTX);
     out[19] = char(in.sfnEnabled ? 1 : 0);
-    const QString name = WireText::padName16(in.elementName);
+    const QString name = FieldRules::PadName16(in.elementName);
     for (int i = 0; i < 16; ++i)
         out[20 + i] = char(name[i].unicode() & 0xFF);
 

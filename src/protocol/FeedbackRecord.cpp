@@ -1,6 +1,6 @@
 #include "FeedbackRecord.h"
 
-#include "editor/WireText.h"
+#include "editor/FieldRules.h"
 
 namespace {
 
@@ -99,13 +99,13 @@ QString FeedbackRecord::versionText() const {
 }
 
 std::optional<QString> firstFeedbackFailure(const FeedbackRecord& r) {
-    if (!WireText::isValidAddress(r.UDP_Response_IP))
+    if (!FieldRules::IsValidIP(r.UDP_Response_IP))
         return corrupted("Element IP");
-    if (!WireText::isValidAddress(r.UDP_Response_Mask))
+    if (!FieldRules::IsValidIP(r.UDP_Response_Mask))
         return corrupted("Element Mask");
-    if (!WireText::isValidAddress(r.UDP_Response_GW))
+    if (!FieldRules::IsValidIP(r.UDP_Response_GW))
         return corrupted("Element GW");
-    if (!WireText::isValidAddress(r.UDP_Response_Remote_IP))
+    if (!FieldRules::IsValidIP(r.UDP_Response_Remote_IP))
         return corrupted("Remote / Multicast IP");
     if (!r.carriesAudioInput || r.UDP_Response_Audio_Input > 1)
         return corrupted("Audio Input");
@@ -125,7 +125,7 @@ QString elementMacFailureText() { return corrupted("Element MAC"); }
 QList<QPair<QString, QString>> discoveryEntries(const FeedbackRecord& r) {
     auto num = [](int v) { return QString::number(v); };
     QList<QPair<QString, QString>> e;
-    e.append({QStringLiteral("name"), WireText::padName16(r.UDP_Response_Name)});
+    e.append({QStringLiteral("name"), FieldRules::PadName16(r.UDP_Response_Name)});
     e.append({QStringLiteral("ip"), r.UDP_Response_IP});
     e.append({QStringLiteral("mask"), r.UDP_Response_Mask});
     e.append({QStringLiteral("gw"), r.UDP_Response_GW});
