@@ -82,6 +82,7 @@ public:
     ConfigurationSender& configurationSender() { return *configurationSender_; }
     // The last feedback record decoded (UDP_Response_IP and its siblings).
     const FeedbackRecord& lastFeedback() const;
+    const FeedbackProcessor& feedbackProcessor() const { return *feedback_; }
     QString UDP_Response_IP() const;
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
