@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class ArpLookup;
 class HostAddressTable;
 class InstanceLock;
 class MessageBoxes;
@@ -15,6 +16,7 @@ struct Services {
     SettingsStore* settings = nullptr;
     InstanceLock* instanceLock = nullptr;
     HostAddressTable* hostAddresses = nullptr;
+    ArpLookup* arp = nullptr; // nullptr: the kernel's neighbour table
     QString iniPath;      // full path of nms.ini
     QString argumentText; // the whole command-line argument text
 };
