@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -135,10 +136,11 @@ QString ReadFromINI(const QString& strSection, const QString& strkey, const QStr
     return IniText::fromFileText(parsed.value).left(kMaxValueLength);
 }
 
-bool WriteToINI(const QString& strSection, const QString& strkey, const QString& strkeyvalue,
-                const QString& strfullpath) {
-    QByteArray data;
-    readFile(strfullpath, data);
+namespace {
+
+// One write applied to the file's content in memory, exactly as WriteToINI does it.
+QByteArray applyWrite(const QByteArray& data, const QString& strSection, const QString& strkey,
+                      const QString& strkeyvalue) {
     const QByteArray section = IniText::toFileText(strSection);
     const QByteArray key = upperKey(strkey);
     const QByteArray entry = key + '=' + IniText::toFileText(strkeyvalue);
@@ -167,7 +169,54 @@ bool WriteToINI(const QString& strSection, const QString& strkey, const QString&
         out.append(entry);
         out.append("\r\n");
     }
-    return replaceFile(strfullpath, out);
+    return out;
+}
+
+} // namespace
+
+bool WriteToINI(const QString& strSection, const QString& strkey, const QString& strkeyvalue,
+                const QString& strfullpath) {
+    QByteArray data;
+    readFile(strfullpath, data);
+    return replaceFile(strfullpath, applyWrite(data, strSection, strkey, strkeyvalue));
+}
+
+bool WriteSectionEntries(const QString& strSection, const QList<QPair<QString, QString>>& entries,
+                         const QString& strfullpath) {
+    QByteArray data;
+    readFile(strfullpath, data);
+    const QByteArray section = IniText::toFileText(strSection);
+    if (!locate(data, section, QByteArrayView()).sectionFound && !entries.isEmpty()) {
+        // A new section (as every answer of a discovery makes): the single writes would
+        // append the header and then each key at the end, a repeated key replacing its
+        // value in place.  Build that once instead of re-reading the file per key.
+        QList<QPair<QByteArray, QByteArray>> lines;
+        for (const auto& [key, value] : entries) {
+            const QByteArray k = upperKey(key);
+            const QByteArray v = IniText::toFileText(value);
+            auto same = std::find_if(lines.begin(), lines.end(),
+                                     [&](const auto& l) { return IniText::sameName(l.first, k); });
+            if (same != lines.end())
+                same->second = v;
+            else
+                lines.append({k, v});
+        }
+        if (!endsWithLineEnd(data, data.size()))
+            data.append("\r\n");
+        data.append('[');
+        data.append(section);
+        data.append("]\r\n");
+        for (const auto& [k, v] : lines) {
+            data.append(k);
+            data.append('=');
+            data.append(v);
+            data.append("\r\n");
+        }
+        return replaceFile(strfullpath, data);
+    }
+    for (const auto& [key, value] : entries)
+        data = applyWrite(data, strSection, key, value);
+    return replaceFile(strfullpath, data);
 }
 
 bool DeleteIniSection(const QString& strSection, const QString& strfullpath) {

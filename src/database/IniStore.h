@@ -10,6 +10,8 @@
 // new lines with CR LF.  A write goes to a new file in the same folder which then
 // replaces the old one, so an interrupted write never leaves a half-written database.
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -26,6 +28,12 @@ QString ReadFromINI(const QString& strSection, const QString& strkey, const QStr
 // start-up check and tests use it).
 bool WriteToINI(const QString& strSection, const QString& strkey, const QString& strkeyvalue,
                 const QString& strfullpath);
+
+// Several WriteToINI calls on one section, in the given order, read and written as one
+// file change: the file ends up byte for byte as the single writes would leave it.  Used
+// where many answers must be stored quickly (a discovery).
+bool WriteSectionEntries(const QString& strSection, const QList<QPair<QString, QString>>& entries,
+                         const QString& strfullpath);
 
 bool DeleteIniSection(const QString& strSection, const QString& strfullpath);
 bool DeleteIniKey(const QString& strSection, const QString& strKeyname, const QString& strfullpath);

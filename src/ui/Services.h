@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class ArpLookup;
 class HostAddressTable;
 class IcmpEcho;
 class InstanceLock;
@@ -16,6 +17,7 @@ struct Services {
     SettingsStore* settings = nullptr;
     InstanceLock* instanceLock = nullptr;
     HostAddressTable* hostAddresses = nullptr;
+    ArpLookup* arp = nullptr; // nullptr: the kernel's neighbour table
     IcmpEcho* icmp = nullptr; // the ping's ICMP echo; nullptr: the system's
     QString iniPath;      // full path of nms.ini
     QString argumentText; // the whole command-line argument text

@@ -12,9 +12,16 @@
 #include "diagnostics/IcmpEcho.h"
 #include "diagnostics/LevelReport.h"
 #include "editor/AttenuationControl.h"
+#include "editor/ConfigurationSender.h"
 #include "editor/ElementPanel.h"
 #include "editor/FieldEditor.h"
 #include "protocol/ElementSender.h"
+#include "protocol/FeedbackConfirmation.h"
+#include "protocol/FeedbackProcessor.h"
+#include "protocol/LinuxArpLookup.h"
+#include "protocol/MainToolbar.h"
+#include "protocol/frmPaging.h"
+#include "protocol/frmWaiting.h"
 #include "protocol/ManagementEndpoint.h"
 #include "shell/Edition.h"
 #include "shell/InstanceLock.h"
@@ -91,6 +98,52 @@ frmMain::frmMain(Services services, QWidget* parent)
     ac.sender = sender_.get();
     ac.iniPath = services_.iniPath;
     attenuation_ = std::make_unique<AttenuationControl>(std::move(ac));
+
+    if (services_.arp != nullptr) {
+        arp_ = services_.arp;
+    } else {
+        ownArp_ = std::make_unique<LinuxArpLookup>();
+        arp_ = ownArp_.get();
+    }
+
+    FeedbackConfirmation::Context cc;
+    cc.ui = &ui_;
+    cc.panel = panel_.get();
+    cc.messages = services_.messages;
+    cc.iniPath = services_.iniPath;
+    confirmation_ = std::make_unique<FeedbackConfirmation>(std::move(cc));
+
+    timerRemoteSent.setObjectName(QStringLiteral("timerRemoteSent"));
+    FeedbackProcessor::Context fp;
+    fp.messages = services_.messages;
+    fp.arp = arp_;
+    fp.iniPath = services_.iniPath;
+    fp.discoveryMode = [this] { return AutoDiscoverAwaiting; };
+    fp.stopReplyTimer = [this] { timerRemoteSent.stop(); };
+    fp.waitForMac = [this](const QString& ip) { return waitForMac(ip); };
+    fp.confirm = [this](const FeedbackRecord& r) { confirmation_->confirm(r); };
+    fp.reloadList = [this] { Load_Config(); };
+    fp.sRemoteMacAddress2 = &sRemoteMacAddress2;
+    feedback_ = std::make_unique<FeedbackProcessor>(std::move(fp));
+    connect(endpoint_.get(), &ManagementEndpoint::feedbackRecordArrived, this,
+            &frmMain::Process_Feedback);
+
+    ConfigurationSender::Context cs;
+    cs.ui = &ui_;
+    cs.messages = services_.messages;
+    cs.sender = sender_.get();
+    cs.timerRemoteSent = &timerRemoteSent;
+    cs.iniPath = services_.iniPath;
+    configurationSender_ = std::make_unique<ConfigurationSender>(std::move(cs));
+
+    MainToolbar::Context tc;
+    tc.ui = &ui_;
+    tc.messages = services_.messages;
+    tc.ClearElementPanel = [this] { ClearElementPanel(); };
+    tc.Load_Config = [this] { Load_Config(); };
+    tc.SaveChanges = [this] { SaveChanges(); };
+    tc.showPaging = [this] { showPaging(); };
+    toolbar_ = std::make_unique<MainToolbar>(std::move(tc));
 
     IcmpEcho* icmp = services_.icmp;
     if (icmp == nullptr) {
@@ -179,6 +232,45 @@ bool frmMain::startUp() {
 void frmMain::Load_Config() { elementList_->Load_Config(); }
 
 void frmMain::ClearElementPanel() { panel_->ClearElementPanel(); }
+
+void frmMain::Auto_Discover() { toolbar_->Auto_Discover(); }
+
+void frmMain::Refresh_List() { toolbar_->Refresh_List(); }
+
+void frmMain::SaveChanges() { configurationSender_->SaveChanges(); }
+
+void frmMain::SendConfiguration() { configurationSender_->SendConfiguration(); }
+
+void frmMain::Process_Feedback(const QByteArray& datagram) { feedback_->Process_Feedback(datagram); }
+
+const FeedbackRecord& frmMain::lastFeedback() const { return feedback_->last(); }
+
+QString frmMain::UDP_Response_IP() const { return feedback_->last().UDP_Response_IP; }
+
+QString frmMain::waitForMac(const QString& ip) {
+    sRemoteMacAddress2.clear();
+    getMACTimeout = 20;
+    frmWaiting::Fields f;
+    f.sRemoteMacAddress2 = &sRemoteMacAddress2;
+    f.getMACTimeout = &getMACTimeout;
+    f.getMACTimeoutCount = &getMACTimeoutCount;
+    frmWaiting window(*arp_, ip, f, this);
+    window.exec();
+    return window.result();
+}
+
+void frmMain::showPaging() {
+    frmPaging::Context pc;
+    pc.ui = &ui_;
+    pc.endpoint = endpoint_.get();
+    pc.messages = services_.messages;
+    pc.iniPath = services_.iniPath;
+    pc.AutoDiscoverAwaiting = &AutoDiscoverAwaiting;
+    pc.Load_Config = [this] { Load_Config(); };
+    pc.bindEndpoint = [this] { return endpoint_->bindLocal(strLocalNMSIPAddress); };
+    frmPaging window(std::move(pc), this);
+    window.exec();
+}
 
 QString frmMain::ReadFromINI(const QString& section, const QString& key,
                              const QString& fallback) const {

@@ -11,7 +11,13 @@
 
 #include <memory>
 
+class ArpLookup;
 class AttenuationControl;
+class ConfigurationSender;
+class FeedbackConfirmation;
+class FeedbackProcessor;
+class MainToolbar;
+struct FeedbackRecord;
 class AudioLevelMeter;
 class DiagnosticsWindows;
 class ElementPing;
@@ -36,6 +42,13 @@ public:
     // Public operations used by the other windows.
     void Load_Config();
     void ClearElementPanel();
+    // The toolbar and what it starts.
+    void Auto_Discover();
+    void Refresh_List();
+    void SaveChanges();
+    void SendConfiguration();
+    // A configuration feedback record handed over by the management endpoint.
+    void Process_Feedback(const QByteArray& datagram);
     QString ReadFromINI(const QString& section, const QString& key, const QString& fallback) const;
     void WriteToINI(const QString& section, const QString& key, const QString& value) const;
     static QString Encode_MAC(const QString& mac);
@@ -47,6 +60,13 @@ public:
     bool AutoDiscoverAwaiting = false;
     bool GPSDOEdition = false;
     bool LowLatencyOn = false;
+    // The MAC lookup of a confirmation (the wait window frmWaiting).
+    QString sRemoteMacAddress2;
+    quint8 getMACTimeout = 0;
+    quint8 getMACTimeoutCount = 0;
+
+    // The reply time-out of a sent configuration: 3000 ms, one shot.
+    QTimer timerRemoteSent;
 
     // The audio level meter's request timer: 50 ms at start (Slider1 changes it), stopped.
     // The properties panel stops it whenever the element type shown changes.
@@ -62,6 +82,12 @@ public:
     ElementPanel& panel() { return *panel_; }
     FieldEditor& fieldEditor() { return *fieldEditor_; }
     AttenuationControl& attenuation() { return *attenuation_; }
+    MainToolbar& toolbar() { return *toolbar_; }
+    ConfigurationSender& configurationSender() { return *configurationSender_; }
+    // The last feedback record decoded (UDP_Response_IP and its siblings).
+    const FeedbackRecord& lastFeedback() const;
+    const FeedbackProcessor& feedbackProcessor() const { return *feedback_; }
+    QString UDP_Response_IP() const;
     AudioLevelMeter& levelMeter() { return *levelMeter_; }
     ElementPing& ping() { return *ping_; }
     DiagnosticsWindows& diagnosticsWindows() { return *diagnosticsWindows_; }
@@ -73,6 +99,8 @@ protected:
 
 private:
     void fatal(const QString& text);
+    QString waitForMac(const QString& ip);
+    void showPaging();
 
     Services services_;
     MainWindowUi ui_;
@@ -83,6 +111,12 @@ private:
     std::unique_ptr<ElementPanel> panel_;
     std::unique_ptr<FieldEditor> fieldEditor_;
     std::unique_ptr<AttenuationControl> attenuation_;
+    std::unique_ptr<ArpLookup> ownArp_;
+    ArpLookup* arp_ = nullptr;
+    std::unique_ptr<FeedbackConfirmation> confirmation_;
+    std::unique_ptr<FeedbackProcessor> feedback_;
+    std::unique_ptr<ConfigurationSender> configurationSender_;
+    std::unique_ptr<MainToolbar> toolbar_;
     std::unique_ptr<IcmpEcho> systemIcmp_;
     std::unique_ptr<ElementPing> ping_;
     std::unique_ptr<AudioLevelMeter> levelMeter_;

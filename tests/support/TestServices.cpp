@@ -1,5 +1,7 @@
 #include "TestServices.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -41,6 +43,7 @@ Services TestBed::services() {
     s.settings = &settings;
     s.instanceLock = &instanceLock;
     s.hostAddresses = &hostAddresses;
+    s.arp = &arp;
     s.icmp = icmp;
     s.iniPath = iniPath();
     s.argumentText = argumentText;
@@ -63,4 +66,22 @@ bool waitFor(const std::function<bool()>& pred, int timeoutMs) {
         QThread::msleep(1);
     }
     return true;
+}
+
+QByteArray FakeArpLookup::hardwareAddress(quint32 ipv4, Wait wait) {
+    lookups.push_back({QHostAddress(ipv4).toString(), wait});
+    auto it = entries_.find(ipv4);
+    if (it == entries_.end())
+        return QByteArray();
+    ++it->asked;
+    return it->asked >= it->knownFrom ? it->mac : QByteArray();
+}
+
+void FakeArpLookup::set(const char* ip, const char* hexMac, int knownFromLookup) {
+    entries_.insert(QHostAddress(QString::fromLatin1(ip)).toIPv4Address(),
+                    {QByteArray::fromHex(hexMac), knownFromLookup, 0});
+}
+
+int FakeArpLookup::lookupsOf(const QString& ip) const {
+    return int(std::count_if(lookups.begin(), lookups.end(), [&](const Lookup& l) { return l.ip == ip; }));
 }

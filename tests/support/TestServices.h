@@ -2,6 +2,7 @@
 // Test stand-ins for the platform seams, and a fixture that gives a test a fresh
 // database folder and a main window's services.
 
+#include "protocol/ArpLookup.h"
 #include "shell/HostAddressTable.h"
 #include "shell/InstanceLock.h"
 #include "shell/SettingsStore.h"
@@ -67,6 +68,28 @@ public:
     HostAddressResult result;
 };
 
+// A neighbour table of the test's own: address -> hardware address, each entry known from
+// its n-th lookup on (1: at once).  Records every lookup.
+class FakeArpLookup final : public ArpLookup {
+public:
+    QByteArray hardwareAddress(quint32 ipv4, Wait wait) override;
+    void set(const char* ip, const char* hexMac, int knownFromLookup = 1);
+    struct Lookup {
+        QString ip;
+        Wait wait;
+    };
+    std::vector<Lookup> lookups;
+    int lookupsOf(const QString& ip) const;
+
+private:
+    struct Entry {
+        QByteArray mac;
+        int knownFrom = 1;
+        int asked = 0;
+    };
+    QMap<quint32, Entry> entries_;
+};
+
 // Everything a main window needs, owned by the test.
 struct TestBed {
     TestBed();
@@ -76,6 +99,7 @@ struct TestBed {
     MemorySettingsStore settings;
     FakeInstanceLock instanceLock;
     FakeHostAddressTable hostAddresses;
+    FakeArpLookup arp;
     IcmpEcho* icmp = nullptr; // the ping's echo; nullptr: the real one
     QString argumentText;
     Services services();

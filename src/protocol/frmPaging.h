@@ -1,0 +1,52 @@
+#pragma once
+// The discovery window: while it is open the element database is rebuilt from the
+// answers to one discovery request.  On load it empties the lists and nms.ini, saves the
+// endpoint's destination, broadcasts the request and raises AutoDiscoverAwaiting; after
+// 3000 ms (Timer1) it restores the destination, lowers the flag, reloads the element list
+// and closes.
+
+#include <QDialog>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class ManagementEndpoint;
+class MessageBoxes;
+class QLabel;
+struct MainWindowUi;
+
+class frmPaging : public QDialog {
+    Q_OBJECT
+public:
+    struct Context {
+        MainWindowUi* ui = nullptr;
+        ManagementEndpoint* endpoint = nullptr;
+        MessageBoxes* messages = nullptr;
+        QString iniPath;
+        bool* AutoDiscoverAwaiting = nullptr;
+        std::function<void()> Load_Config;
+        // Binds the endpoint again when it is closed (see load()).
+        std::function<bool()> bindEndpoint;
+    };
+
+    static inline const QByteArray Request = QByteArrayLiteral("IPMPXSTL VELTRANA PAGING REQUEST");
+
+    explicit frmPaging(Context context, QWidget* parent = nullptr);
+
+    QLabel* Label1 = nullptr;
+    QTimer Timer1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void reject() override; // the wait cannot be cut short
+
+private:
+    void load();
+    void timerTick();
+
+    Context ctx_;
+    bool loaded_ = false;
+    QString savedHost_;
+    quint16 savedPort_ = 0;
+};

@@ -1,0 +1,172 @@
+// What happens to a feedback record: checks, the reply timer, the MAC lookup, the store
+// of a discovery answer, the hand-over of a confirmation and the list reload.
+
+#include "database/IniSnapshot.h"
+#include "database/IniStore.h"
+#include "protocol/ArpLookup.h"
+#include "protocol/FeedbackProcessor.h"
+#include "ui/MessageBoxes.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kEncoder45 = QByteArray::fromHex(
+    "C0A80A15" "FFFFFF00" "C0A80A01" "EF010203" "010101"
+    "53747564696F2041" "2020202020202020" "01" "0001E240" "0331010501");
+const QByteArray kDecoder54 = QByteArray::fromHex(
+    "0A000007" "FFFF0000" "0A000001" "EFFFFFEF" "000100"
+    "6465636F6465722D37" "20202020202020" "02" "00008000"
+    "C80405010C" "02252B" "AABBCCDDEE" "01");
+
+class Messages final : public MessageBoxes {
+public:
+    MsgAnswer show(const MessageRequest& r) override {
+        texts.append(r.text);
+        icons.append(r.icon);
+        return MsgAnswer::Ok;
+    }
+    QStringList texts;
+    QList<MsgIcon> icons;
+};
+
+class Table final : public ArpLookup {
+public:
+    QMap<quint32, QByteArray> entries;
+    QList<Wait> waits;
+    QByteArray hardwareAddress(quint32 ipv4, Wait wait) override {
+        waits.append(wait);
+        return entries.value(ipv4);
+    }
+    void add(const char* ip, const char* hex) {
+        entries.insert(QHostAddress(QString::fromLatin1(ip)).toIPv4Address(), QByteArray::fromHex(hex));
+    }
+};
+
+class FeedbackProcessorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(IniStore::CreateEmpty(ini));
+        arp.add("192.168.10.21", "001A2B3C4D5E");
+        arp.add("10.0.0.7", "02AB00000007");
+        FeedbackProcessor::Context c;
+        c.messages = &messages;
+        c.arp = &arp;
+        c.iniPath = ini;
+        c.discoveryMode = [this] { return discovery; };
+        c.stopReplyTimer = [this] { ++timerStops; };
+        c.waitForMac = [this](const QString& ip) {
+            waitedFor.append(ip);
+            return waitAnswer;
+        };
+        c.confirm = [this](const FeedbackRecord& r) { confirmed.append(r); };
+        c.reloadList = [this] { ++reloads; };
+        c.sRemoteMacAddress2 = &sRemoteMacAddress2;
+        processor = std::make_unique<FeedbackProcessor>(c);
+    }
+    QByteArray file() const {
+        QFile f(ini);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    QString ini = dir.filePath(QStringLiteral("nms.ini"));
+    Messages messages;
+    Table arp;
+    bool discovery = true;
+    int timerStops = 0;
+    int reloads = 0;
+    QStringList waitedFor;
+    QString waitAnswer;
+    QList<FeedbackRecord> confirmed;
+    QString sRemoteMacAddress2;
+    std::unique_ptr<FeedbackProcessor> processor;
+};
+
+TEST_F(FeedbackProcessorTest, DiscoveryAnswerIsStoredInItsElementsSectionInOrder) {
+    processor->Process_Feedback(kEncoder45);
+    EXPECT_EQ(file(), QByteArray("[001A2B3C4D5E]\r\n"
+                                 "NAME=STUDIO A        \r\n"
+                                 "IP=192.168.10.21\r\n"
+                                 "MASK=255.255.255.0\r\n"
+                                 "GW=192.168.10.1\r\n"
+                                 "INPUT=1\r\n"
+                                 "TYPE=1\r\n"
+                                 "TX=1\r\n"
+                                 "MULTI=239.1.2.3\r\n"
+                                 "ROLE=1\r\n"
+                                 "SN=123456\r\n"
+                                 "VER=3.49\r\n"
+                                 "SFN=1\r\n"
+                                 "BUF=5\r\n"
+                                 "LLO=1\r\n"));
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(timerStops, 1);
+    EXPECT_EQ(reloads, 0); // the discovery window reloads when it ends
+    EXPECT_EQ(arp.waits, (QList<ArpLookup::Wait>{ArpLookup::Wait::Immediate}));
+    EXPECT_EQ(sRemoteMacAddress2, "00:1A:2B:3C:4D:5E");
+    EXPECT_EQ(processor->last().UDP_Response_MAC, "00:1A:2B:3C:4D:5E");
+}
+
+TEST_F(FeedbackProcessorTest, AnElementThatAnswersTwiceKeepsOneSectionWithTheLaterValues) {
+    processor->Process_Feedback(kDecoder54);
+    QByteArray later = kDecoder54;
+    later[44] = 3; // buffer
+    processor->Process_Feedback(later);
+    const IniSnapshot db = IniSnapshot::load(ini);
+    EXPECT_EQ(db.sectionNames(), QStringList{"02AB00000007"});
+    EXPECT_EQ(db.keyCount(QStringLiteral("02AB00000007")), 18);
+    EXPECT_EQ(db.value(QStringLiteral("02AB00000007"), QStringLiteral("buf"), QString()), "3");
+}
+
+TEST_F(FeedbackProcessorTest, ShortRecordAfterACompleteOneStoresNothing) {
+    processor->Process_Feedback(kEncoder45);
+    const QByteArray before = file();
+    // Another element's record cut after the addresses: nothing of the first may be used.
+    processor->Process_Feedback(kDecoder54.left(18));
+    EXPECT_EQ(file(), before);
+    EXPECT_EQ(messages.texts,
+              QStringList{"An error occured while retrieving 'TX Type':\rFeedback is corrupted."});
+    EXPECT_EQ(messages.icons, QList<MsgIcon>{MsgIcon::Critical});
+    EXPECT_EQ(timerStops, 1); // a refused record leaves the reply timer running
+}
+
+TEST_F(FeedbackProcessorTest, UnknownMacStoresNothing) {
+    QByteArray d = kEncoder45;
+    d[3] = 99; // 192.168.10.99: not in the table
+    processor->Process_Feedback(d);
+    EXPECT_EQ(file(), QByteArray());
+    EXPECT_EQ(messages.texts,
+              QStringList{"An error occured while retrieving 'Element MAC':\rFeedback is corrupted."});
+}
+
+TEST_F(FeedbackProcessorTest, ConfirmationWaitsForTheMacOfThisRecordAndAlwaysReloads) {
+    discovery = false;
+    waitAnswer = QStringLiteral("02:AB:00:00:00:07");
+    processor->Process_Feedback(kDecoder54);
+    EXPECT_EQ(waitedFor, QStringList{"10.0.0.7"});
+    ASSERT_EQ(confirmed.size(), 1);
+    EXPECT_EQ(confirmed[0].UDP_Response_MAC, "02:AB:00:00:00:07");
+    EXPECT_EQ(confirmed[0].UDP_Response_SN, 32768);
+    EXPECT_EQ(reloads, 1);
+    EXPECT_EQ(file(), QByteArray()); // the confirmation stores, not the processing
+    EXPECT_TRUE(arp.waits.isEmpty());
+
+    // A refused record and a record without a MAC: still one reload each.
+    processor->Process_Feedback(kDecoder54.left(39));
+    waitAnswer.clear();
+    processor->Process_Feedback(kDecoder54);
+    EXPECT_EQ(confirmed.size(), 1);
+    EXPECT_EQ(reloads, 3);
+    EXPECT_EQ(messages.texts,
+              (QStringList{"An error occured while retrieving 'Serial Number':\rFeedback is corrupted.",
+                           "An error occured while retrieving 'Element MAC':\rFeedback is corrupted."}));
+    EXPECT_EQ(timerStops, 2);
+}
+
+} // namespace
