@@ -11,8 +11,10 @@
 #include "diagnostics/frmStatistics.h"
 #include "ui/ElementTree.h"
 #include "ui/LevelBar.h"
+#include "diagnostics/AudioLevelMeter.h"
 #include "ui/frmMain.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -221,7 +223,12 @@ TEST(MainWindowDiagnosticsTest, TheMeterRunsOnTheManagementEndpoint) {
     });
     win.select(0);
     EXPECT_EQ(win.w->tmrVolume.interval(), 50);
-    win.ui().chkGetVolume->setChecked(true); // as toolbar button 6 does
+    QAction* start = win.ui().toolbarButton[Toolbar::StartAudioMonitoring];
+    QAction* stop = win.ui().toolbarButton[Toolbar::StopAudioMonitoring];
+    ASSERT_TRUE(start->isEnabled());
+    start->trigger();
+    EXPECT_TRUE(win.ui().chkGetVolume->isChecked());
+    EXPECT_TRUE(win.w->tmrVolume.isActive());
     ASSERT_TRUE(waitFor([&] { return requests.size() >= 2; }));
     EXPECT_EQ(requests[0].data(), QByteArray("VOL"));
     EXPECT_EQ(requests[0].senderPort(), 2976);
@@ -230,7 +237,18 @@ TEST(MainWindowDiagnosticsTest, TheMeterRunsOnTheManagementEndpoint) {
     element.writeDatagram(report, QHostAddress(QStringLiteral("127.0.0.1")), 2976);
     ASSERT_TRUE(waitFor([&] { return win.ui().lblVolume->text() == "-6dBFS"; }));
     EXPECT_EQ(win.ui().VUMeter->widthTwips(), 1050);
+    // Toolbar button 7 stops it; a late report leaves the display empty.
+    stop->trigger();
+    EXPECT_FALSE(win.ui().chkGetVolume->isChecked());
+    EXPECT_FALSE(win.w->tmrVolume.isActive());
+    EXPECT_EQ(win.ui().lblVolume->text(), "-oodBFS");
+    EXPECT_EQ(win.ui().VUMeter->widthTwips(), 0);
+    const int shown = win.w->levelMeter().reportsShown();
+    element.writeDatagram(report, QHostAddress(QStringLiteral("127.0.0.1")), 2976);
+    ASSERT_TRUE(waitFor([&] { return win.w->levelMeter().reportsShown() > shown; }));
+    EXPECT_EQ(win.ui().lblVolume->text(), "-oodBFS");
     // Slider1 sets the interval; selecting an element stops the meter.
+    start->trigger();
     win.ui().Slider1->setValue(win.ui().Slider1->minimum());
     EXPECT_EQ(win.w->tmrVolume.interval(), win.ui().Slider1->minimum());
     win.select(0);
