@@ -46,12 +46,20 @@ std::string roundHalfEven(const std::string& text, int decimals) {
         else
             ++kept[i];
     }
-    std::string out = kept.substr(0, kept.size() - decimals);
-    if (out.empty())
-        out = "0";
-    if (decimals > 0)
-        out += "." + kept.substr(kept.size() - decimals);
-    return (negative ? "-" : "") + out;
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on "literal" + std::string at -O3.
+    std::string out;
+    if (negative)
+        out.push_back('-');
+    const std::size_t intDigits = kept.size() - std::size_t(decimals);
+    if (intDigits == 0)
+        out.push_back('0');
+    else
+        out.append(kept, 0, intDigits);
+    if (decimals > 0) {
+        out.push_back('.');
+        out.append(kept, intDigits, std::string::npos);
+    }
+    return out;
 }
 
 std::string stripZeros(std::string s) {
@@ -61,8 +69,8 @@ std::string stripZeros(std::string s) {
         if (!s.empty() && s.back() == '.')
             s.pop_back();
     }
-    if (s == "-0" || s.empty())
-        s = "0";
+    if (s.empty() || (s.size() == 2 && s[0] == '-' && s[1] == '0'))
+        return std::string(1, '0'); // not s = "0": GCC 12 warns falsely (-Wrestrict) at -O3
     return s;
 }
 
