@@ -5,6 +5,7 @@
 
 class ArpLookup;
 class HostAddressTable;
+class IcmpEcho;
 class InstanceLock;
 class MessageBoxes;
 class ProgramEnd;
@@ -17,6 +18,7 @@ struct Services {
     InstanceLock* instanceLock = nullptr;
     HostAddressTable* hostAddresses = nullptr;
     ArpLookup* arp = nullptr; // nullptr: the kernel's neighbour table
+    IcmpEcho* icmp = nullptr; // the ping's ICMP echo; nullptr: the system's
     QString iniPath;      // full path of nms.ini
     QString argumentText; // the whole command-line argument text
 };

@@ -6,6 +6,11 @@
 #include "database/ElementList.h"
 #include "database/IniStore.h"
 #include "database/MacSection.h"
+#include "diagnostics/AudioLevelMeter.h"
+#include "diagnostics/DiagnosticsWindows.h"
+#include "diagnostics/ElementPing.h"
+#include "diagnostics/IcmpEcho.h"
+#include "diagnostics/LevelReport.h"
 #include "editor/AttenuationControl.h"
 #include "editor/ConfigurationSender.h"
 #include "editor/ElementPanel.h"
@@ -30,8 +35,6 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QSlider>
-
-#include <cmath>
 
 frmMain::frmMain(Services services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)),
@@ -141,6 +144,27 @@ frmMain::frmMain(Services services, QWidget* parent)
     tc.SaveChanges = [this] { SaveChanges(); };
     tc.showPaging = [this] { showPaging(); };
     toolbar_ = std::make_unique<MainToolbar>(std::move(tc));
+
+    IcmpEcho* icmp = services_.icmp;
+    if (icmp == nullptr) {
+        systemIcmp_ = std::make_unique<SystemIcmpEcho>();
+        icmp = systemIcmp_.get();
+    }
+    ping_ = std::make_unique<ElementPing>(ui_.cmdPing, ui_.txtElementIP, icmp, services_.messages);
+
+    levelMeter_ = std::make_unique<AudioLevelMeter>(
+        AudioLevelMeter::Controls{ui_.VUMeter, ui_.lblVolume, ui_.chkGetVolume, &tmrVolume}, sender_.get(),
+        endpoint_.get());
+
+    DiagnosticsContext dc;
+    dc.selectedMac = [this] { return selectedElementMac(); };
+    dc.elementType = [this] { return ui_.lblElementType->text(); };
+    dc.localAddress = [this] { return strLocalNMSIPAddress; };
+    dc.iniPath = services_.iniPath;
+    dc.messages = services_.messages;
+    dc.programEnd = services_.programEnd;
+    dc.settings = services_.settings;
+    diagnosticsWindows_ = std::make_unique<DiagnosticsWindows>(ui_.cmdGetStats, ui_.cmdAdjust, std::move(dc), this);
 }
 
 frmMain::~frmMain() = default;
@@ -263,7 +287,7 @@ QString frmMain::Decode_MAC(const QString& sectionName) {
     return MacSection::Decode_MAC(sectionName);
 }
 
-double frmMain::Log10(double x) { return std::log(x) / std::log(10.0); }
+double frmMain::Log10(double x) { return LevelReport::Log10(x); }
 
 QString frmMain::selectedElementMac() const { return ui_.lblElementMAC->text(); }
 

@@ -18,6 +18,10 @@ class FeedbackConfirmation;
 class FeedbackProcessor;
 class MainToolbar;
 struct FeedbackRecord;
+class AudioLevelMeter;
+class DiagnosticsWindows;
+class ElementPing;
+class IcmpEcho;
 class ElementList;
 class ElementPanel;
 class ElementSender;
@@ -84,6 +88,9 @@ public:
     const FeedbackRecord& lastFeedback() const;
     const FeedbackProcessor& feedbackProcessor() const { return *feedback_; }
     QString UDP_Response_IP() const;
+    AudioLevelMeter& levelMeter() { return *levelMeter_; }
+    ElementPing& ping() { return *ping_; }
+    DiagnosticsWindows& diagnosticsWindows() { return *diagnosticsWindows_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -110,4 +117,8 @@ private:
     std::unique_ptr<FeedbackProcessor> feedback_;
     std::unique_ptr<ConfigurationSender> configurationSender_;
     std::unique_ptr<MainToolbar> toolbar_;
+    std::unique_ptr<IcmpEcho> systemIcmp_;
+    std::unique_ptr<ElementPing> ping_;
+    std::unique_ptr<AudioLevelMeter> levelMeter_;
+    std::unique_ptr<DiagnosticsWindows> diagnosticsWindows_;
 };

@@ -44,6 +44,7 @@ Services TestBed::services() {
     s.instanceLock = &instanceLock;
     s.hostAddresses = &hostAddresses;
     s.arp = &arp;
+    s.icmp = icmp;
     s.iniPath = iniPath();
     s.argumentText = argumentText;
     return s;

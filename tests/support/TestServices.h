@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 
 #include <functional>
+
+class IcmpEcho;
 #include <vector>
 
 // Records every box and answers from a queue (default: the box's default button).
@@ -98,6 +100,7 @@ struct TestBed {
     FakeInstanceLock instanceLock;
     FakeHostAddressTable hostAddresses;
     FakeArpLookup arp;
+    IcmpEcho* icmp = nullptr; // the ping's echo; nullptr: the real one
     QString argumentText;
     Services services();
     QString iniPath() const { return dir.filePath(QStringLiteral("nms.ini")); }

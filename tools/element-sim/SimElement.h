@@ -48,6 +48,7 @@ struct SimElementConfig {
     QHostAddress bindAddress = QHostAddress(QHostAddress::AnyIPv4);
     QString interface;  // where a new address given by a command is added
     QString label;      // shown in the log
+    double toneDbfs = -6.0; // the test tone its level reports carry (below -200: silence)
 };
 
 class SimElement : public QObject {

@@ -43,6 +43,8 @@ QString usage() {
         "  --bind A.B.C.D             local address of ports 2976/2977 (default all)\n"
         "  --iface NAME               interface that takes a new address sent by the NMS\n"
         "  --label TEXT               name used in the log (default the address)\n"
+        "  --tone DB|off              peak level of the test tone in the audio level\n"
+        "                             reports, in dBFS (default -6); off: silence\n"
         "\n"
         "Run options:\n"
         "  --many FILE                one element per line (element options), # comments\n"
@@ -134,6 +136,13 @@ bool parseElement(const QStringList& args, SimElementConfig* c, QString* error) 
             c->interface = v;
         } else if (opt == QLatin1String("--label")) {
             c->label = v;
+        } else if (opt == QLatin1String("--tone")) {
+            if (v == QLatin1String("off")) {
+                c->toneDbfs = -1000;
+            } else {
+                c->toneDbfs = v.toDouble(&ok);
+                ok = ok && c->toneDbfs <= 0;
+            }
         } else {
             *error = QStringLiteral("unknown option %1").arg(opt);
             return false;

@@ -1,6 +1,7 @@
 // element-sim: one or many simulated Network Elements, headless.  See --help.
 
 #include "AnswerBurst.h"
+#include "DiagnosticsResponder.h"
 #include "SimElement.h"
 #include "SimOptions.h"
 
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
         burst->setLog(log.get());
     }
     std::vector<std::unique_ptr<SimElement>> elements;
+    std::vector<std::unique_ptr<DiagnosticsResponder>> diagnostics;
     for (const SimElementConfig& c : run.elements) {
         auto e = std::make_unique<SimElement>(c);
         e->setLog(log.get());
@@ -61,6 +63,16 @@ int main(int argc, char** argv) {
         if (!started) {
             err << "element-sim: element " << c.identity.ip << ": " << e->errorString() << "\n";
             return 1;
+        }
+        if (run.announceHost.isEmpty()) {
+            // Port 2978 and the level reports.
+            QString diagnosticsError;
+            auto d = DiagnosticsResponder::attach(*e, log.get(), &diagnosticsError);
+            if (!d) {
+                err << "element-sim: element " << c.identity.ip << ": port 2978: " << diagnosticsError << "\n";
+                return 1;
+            }
+            diagnostics.push_back(std::move(d));
         }
         elements.push_back(std::move(e));
     }

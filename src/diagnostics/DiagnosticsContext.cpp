@@ -1,0 +1,31 @@
+#include "DiagnosticsContext.h"
+
+#include "database/IniStore.h"
+#include "database/MacSection.h"
+#include "ui/MessageBoxes.h"
+
+namespace {
+QString sectionOf(const DiagnosticsContext& c) {
+    return MacSection::Encode_MAC(c.selectedMac ? c.selectedMac() : QStringLiteral("-"));
+}
+} // namespace
+
+QString DiagnosticsContext::readElement(const QString& key, const QString& fallback) const {
+    return IniStore::ReadFromINI(sectionOf(*this), key, iniPath, fallback);
+}
+
+void DiagnosticsContext::writeElement(const QString& key, const QString& value) const {
+    IniStore::WriteToINI(sectionOf(*this), key, value, iniPath);
+}
+
+bool DiagnosticsContext::sfnOn() const {
+    return IniStore::LeadingInteger(readElement(QStringLiteral("sfn"), QStringLiteral("0"))) == 1;
+}
+
+bool DiagnosticsContext::isDecoder() const {
+    return elementType && elementType() == QLatin1String("DECODER");
+}
+
+void DiagnosticsContext::reportSendFailure(const QString& reason) const {
+    messages->error(QStringLiteral("Unable to reach the element on UDP port 2978: ") + reason + u'.');
+}

@@ -1,0 +1,40 @@
+#pragma once
+// What a diagnostics window takes from the main window: the selected element (the MAC
+// text of lblElementMAC and the role caption of lblElementType), the element database,
+// the NMS's local address and the services for messages, program end and settings.
+// frmMain fills it from itself; tests fill it directly.
+
+#include <QString>
+
+#include <functional>
+
+class MessageBoxes;
+class ProgramEnd;
+class SettingsStore;
+
+struct DiagnosticsContext {
+    std::function<QString()> selectedMac;  // "-" when no element is shown
+    std::function<QString()> elementType;  // "ENCODER", "DECODER", "UNKNOWN" or "-"
+    std::function<QString()> localAddress; // strLocalNMSIPAddress
+    QString iniPath;
+    MessageBoxes* messages = nullptr;
+    ProgramEnd* programEnd = nullptr;
+    SettingsStore* settings = nullptr;
+
+    // A key of the selected element's section, read from nms.ini at each call.
+    QString readElement(const QString& key, const QString& fallback) const;
+    void writeElement(const QString& key, const QString& value) const;
+    // "sfn" read as a number is 1.
+    bool sfnOn() const;
+    bool isDecoder() const;
+
+    // A send that failed while a window is open: the operator is told, and the window
+    // and the program stay open.
+    void reportSendFailure(const QString& reason) const;
+};
+
+namespace DiagnosticsTexts {
+inline const QString ResetQuestion =
+    QStringLiteral("You will reset all counters to zero.\rAre you sure?");
+inline const QString ResetTitle = QStringLiteral("Reset counters");
+} // namespace DiagnosticsTexts

@@ -1,0 +1,43 @@
+#pragma once
+// The endpoint a diagnostics window owns while it is open (udpClient2 of the statistics
+// window, udpClient3 of the SFN window): UDP port 2978 on the NMS's local address, remote
+// port 2978, the element's address set before each send.  Every datagram that arrives is
+// handed over whole; the sender is not checked.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QUdpSocket;
+
+class DiagnosticsPort : public QObject {
+    Q_OBJECT
+public:
+    explicit DiagnosticsPort(QObject* parent = nullptr);
+    ~DiagnosticsPort() override;
+
+    // Binds port 2978 on the local address ("0.0.0.0": every interface), exclusively:
+    // another window or program on the port makes it fail.
+    bool bindLocal(const QString& localAddress);
+    void close();
+    bool isOpen() const;
+
+    enum class SendResult {
+        Sent,
+        BadDestination, // the host is not an IPv4 address (an element without a stored "ip")
+        PortFailure,    // the endpoint is not bound, or the socket refused the datagram
+    };
+    // Sends one datagram to port 2978 of the given host; errorString() says why it failed.
+    SendResult send(const QString& host, const QByteArray& payload);
+
+    QString errorString() const { return error_; }
+
+Q_SIGNALS:
+    void datagramArrived(const QByteArray& datagram);
+
+private:
+    void readPending();
+
+    QUdpSocket* socket_;
+    QString error_;
+};
