@@ -1,8 +1,10 @@
 #include "DiagnosticsContext.h"
 
+#include "DiagnosticsPort.h"
 #include "database/IniStore.h"
 #include "database/MacSection.h"
 #include "ui/MessageBoxes.h"
+#include "ui/ProgramEnd.h"
 
 namespace {
 QString sectionOf(const DiagnosticsContext& c) {
@@ -28,4 +30,20 @@ bool DiagnosticsContext::isDecoder() const {
 
 void DiagnosticsContext::reportSendFailure(const QString& reason) const {
     messages->error(QStringLiteral("Unable to reach the element on UDP port 2978: ") + reason + u'.');
+}
+
+bool DiagnosticsContext::sendOpeningRequest(DiagnosticsPort& port, const QByteArray& request,
+                                            const QString& portFailureText) const {
+    switch (port.send(readElement(QStringLiteral("ip"), QString()), request)) {
+    case DiagnosticsPort::SendResult::Sent:
+        break;
+    case DiagnosticsPort::SendResult::BadDestination:
+        reportSendFailure(port.errorString());
+        break;
+    case DiagnosticsPort::SendResult::PortFailure:
+        messages->error(portFailureText);
+        programEnd->end(1);
+        return false;
+    }
+    return true;
 }

@@ -4,10 +4,12 @@
 // the NMS's local address and the services for messages, program end and settings.
 // frmMain fills it from itself; tests fill it directly.
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
 
+class DiagnosticsPort;
 class MessageBoxes;
 class ProgramEnd;
 class SettingsStore;
@@ -31,6 +33,12 @@ struct DiagnosticsContext {
     // A send that failed while a window is open: the operator is told, and the window
     // and the program stay open.
     void reportSendFailure(const QString& reason) const;
+
+    // The window's first request to the selected element's stored address.  The port
+    // failing is fatal (portFailureText, then the program ends: returns false); an
+    // element without a usable stored address is only reported, like every later send.
+    bool sendOpeningRequest(DiagnosticsPort& port, const QByteArray& request,
+                            const QString& portFailureText) const;
 };
 
 namespace DiagnosticsTexts {

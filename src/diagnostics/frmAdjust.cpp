@@ -205,19 +205,7 @@ bool frmAdjust::openWindow() {
     }
     // 7.  The port failing here is fatal; an element without a usable stored address is
     // only reported, like every later send.
-    const QString host = ctx_.readElement(QStringLiteral("ip"), QString());
-    switch (udpClient3_->send(host, DiagnosticsRequest::GetDel)) {
-    case DiagnosticsPort::SendResult::Sent:
-        break;
-    case DiagnosticsPort::SendResult::BadDestination:
-        ctx_.reportSendFailure(udpClient3_->errorString());
-        break;
-    case DiagnosticsPort::SendResult::PortFailure:
-        ctx_.messages->error(kPortFailure);
-        ctx_.programEnd->end(1);
-        return false;
-    }
-    return true;
+    return ctx_.sendOpeningRequest(*udpClient3_, DiagnosticsRequest::GetDel, kPortFailure);
 }
 
 bool frmAdjust::sendToElement(const QByteArray& request) {

@@ -103,19 +103,7 @@ bool frmStatistics::openWindow() {
     frmStats->setTitle(ctx_.readElement(QStringLiteral("name"), QString()) + u':');
     // 3. The first request.  The port failing here is fatal; an element without a usable
     // stored address is only reported, like every later send.
-    const QString host = ctx_.readElement(QStringLiteral("ip"), QString());
-    switch (udpClient2_->send(host, DiagnosticsRequest::GetStats)) {
-    case DiagnosticsPort::SendResult::Sent:
-        break;
-    case DiagnosticsPort::SendResult::BadDestination:
-        ctx_.reportSendFailure(udpClient2_->errorString());
-        break;
-    case DiagnosticsPort::SendResult::PortFailure:
-        ctx_.messages->error(kPortFailure);
-        ctx_.programEnd->end(1);
-        return false;
-    }
-    return true;
+    return ctx_.sendOpeningRequest(*udpClient2_, DiagnosticsRequest::GetStats, kPortFailure);
 }
 
 bool frmStatistics::sendToElement(const QByteArray& request) {
