@@ -1,11 +1,11 @@
 #!/bin/bash
 # Builds a LAN of simulated elements in network namespaces and starts them.
 #
-#   sudo scripts/lab-up.sh [--lab NAME] [--elements N] [--spec FILE]
+#   sudo scripts/lab-up.sh [--lab NAME] [--elements N] [--list FILE]
 #
 # --elements N   N elements with ready-made identities (encoder multicast, decoder,
 #                encoder unicast, ...); default 3
-# --spec FILE    one element per line, with element-sim's element options (role, name,
+# --list FILE    one element per line, with element-sim's element options (role, name,
 #                serial, version, audio settings, faults); the lab gives each its
 #                namespace, address and MAC.  Lines starting with # are skipped.
 # --lab NAME     the lab's name (default "tessovar"); several labs can exist at once
@@ -19,13 +19,13 @@ set -e
 
 lab=tessovar
 count=3
-spec=""
+list=""
 burst=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --lab) lab=$2; shift 2 ;;
         --elements) count=$2; shift 2 ;;
-        --spec) spec=$2; shift 2 ;;
+        --list) list=$2; shift 2 ;;
         --burst) burst=(--burst "$2"); shift 2 ;;
         -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
         *) lab_fail "unknown option $1" ;;
@@ -39,11 +39,11 @@ build=$(lab_build_dir)
 
 # The element lines: given, or made up.
 lines=()
-if [ -n "$spec" ]; then
+if [ -n "$list" ]; then
     while IFS= read -r line || [ -n "$line" ]; do
         case "$line" in ''|'#'*) continue ;; esac
         lines+=("$line")
-    done < "$spec"
+    done < "$list"
 else
     for k in $(seq 1 "$count"); do
         case $((k % 3)) in

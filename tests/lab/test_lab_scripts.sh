@@ -12,14 +12,14 @@ check() { # description, command...
 host_links_before=$(ip -o link show | awk -F': ' '{print $2}' | sort)
 host_addrs_before=$(ip -o -4 addr show | sort)
 
-spec=$(mktemp)
-trap 'rm -f "$spec"' EXIT
-cat > "$spec" <<'EOT'
+list=$(mktemp)
+trap 'rm -f "$list"' EXIT
+cat > "$list" <<'EOT'
 # two elements
 --role encoder --name "ENC ONE" --serial 7
 --role decoder --name "DEC TWO" --serial 8
 EOT
-check "lab-up builds the lab" bash "$scripts/lab-up.sh" --lab "$lab" --spec "$spec"
+check "lab-up builds the lab" bash "$scripts/lab-up.sh" --lab "$lab" --list "$list"
 state=/run/tessovar-lab/$lab
 for ns in "$lab-lan" "$lab-nms" "$lab-e1" "$lab-e2"; do
     check "namespace $ns exists" test -e "/run/netns/$ns"
@@ -49,8 +49,8 @@ check "the simulator has ended" bash -c "! kill -0 $pid 2>/dev/null"
 check "the state folder is gone" test ! -e "$state"
 
 # A simulator that cannot start (a bad element line) leaves nothing behind.
-echo "--role nonsense" > "$spec"
-check "lab-up refuses a bad element line" bash -c "! bash $scripts/lab-up.sh --lab ${lab}b --spec $spec 2>/dev/null"
+echo "--role nonsense" > "$list"
+check "lab-up refuses a bad element line" bash -c "! bash $scripts/lab-up.sh --lab ${lab}b --list $list 2>/dev/null"
 check "and leaves no namespace" bash -c "! ls /run/netns | grep -q '^${lab}b-'"
 check "and no state" test ! -e "/run/tessovar-lab/${lab}b"
 

@@ -50,18 +50,18 @@ std::unique_ptr<Lab> Lab::up(const QStringList& elementLines, QString* error,
         prefix = QStringLiteral("l%1x").arg(::getpid());
     lab->name_ = prefix + QString::number(++labCounter);
 
-    QTemporaryFile spec;
-    if (!spec.open()) {
+    QTemporaryFile elementList;
+    if (!elementList.open()) {
         *error = QStringLiteral("cannot write the element list");
         return nullptr;
     }
-    spec.write(elementLines.join(u'\n').toUtf8() + '\n');
-    spec.flush();
+    elementList.write(elementLines.join(u'\n').toUtf8() + '\n');
+    elementList.flush();
     qputenv("TESSOVAR_BUILD_DIR", buildDir().toLocal8Bit());
     bool ok = false;
     const QString out = runScript(QStringLiteral("lab-up.sh"),
-                                  QStringList{QStringLiteral("--lab"), lab->name_, QStringLiteral("--spec"),
-                                              spec.fileName()} + labOptions,
+                                  QStringList{QStringLiteral("--lab"), lab->name_, QStringLiteral("--list"),
+                                              elementList.fileName()} + labOptions,
                                   &ok);
     if (!ok) {
         *error = QStringLiteral("lab-up failed: ") + out;
