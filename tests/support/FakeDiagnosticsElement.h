@@ -45,3 +45,53 @@ inline QByteArray diagnosticsRecord(std::initializer_list<std::pair<int, const c
     }
     return r;
 }
+
+#include "TestServices.h"
+
+#include "database/IniStore.h"
+#include "diagnostics/DiagnosticsContext.h"
+
+#include <memory>
+
+// A diagnostics window of type W opened on the selected element 00:11:22:33:44:AA, whose
+// record points at a FakeDiagnosticsElement on 127.0.0.2.
+template <typename W> class DiagnosticsWindowTest : public ::testing::Test {
+public:
+    static QString section() { return QStringLiteral("0011223344AA"); }
+
+    TestBed bed;
+    QString elementType = QStringLiteral("DECODER");
+    std::unique_ptr<FakeDiagnosticsElement> element;
+
+    void SetUp() override {
+        write("ip", "127.0.0.2");
+        write("sfn", "1");
+        element = std::make_unique<FakeDiagnosticsElement>();
+    }
+    void write(const char* key, const char* value) {
+        IniStore::WriteToINI(section(), QString::fromLatin1(key), QString::fromLatin1(value), bed.iniPath());
+    }
+    QString read(const char* key) {
+        return IniStore::ReadFromINI(section(), QString::fromLatin1(key), bed.iniPath(), QStringLiteral("<none>"));
+    }
+    DiagnosticsContext context() {
+        DiagnosticsContext c;
+        c.selectedMac = [] { return QStringLiteral("00:11:22:33:44:AA"); };
+        c.elementType = [this] { return elementType; };
+        c.localAddress = [] { return QStringLiteral("127.0.0.1"); };
+        c.iniPath = bed.iniPath();
+        c.messages = &bed.messages;
+        c.programEnd = &bed.programEnd;
+        c.settings = &bed.settings;
+        return c;
+    }
+    std::unique_ptr<W> open() {
+        auto w = std::make_unique<W>(context());
+        EXPECT_TRUE(w->openWindow());
+        w->show();
+        return w;
+    }
+    bool received(int n, int ms = 3000) {
+        return waitFor([&] { return element->got.size() >= n; }, ms);
+    }
+};

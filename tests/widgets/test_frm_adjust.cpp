@@ -27,43 +27,8 @@ QByteArray decoderRecord(const char* additionalHex = "000001F4", const char* ser
                               {56, correction}, {60, servo}});
 }
 
-class AdjustWindowTest : public ::testing::Test {
+class AdjustWindowTest : public DiagnosticsWindowTest<frmAdjust> {
 public:
-    TestBed bed;
-    QString elementType = QStringLiteral("DECODER");
-    std::unique_ptr<FakeDiagnosticsElement> element;
-
-    void SetUp() override {
-        write("ip", "127.0.0.2");
-        write("sfn", "1");
-        element = std::make_unique<FakeDiagnosticsElement>();
-    }
-    void write(const char* key, const char* value) {
-        IniStore::WriteToINI(kSection, QString::fromLatin1(key), QString::fromLatin1(value), bed.iniPath());
-    }
-    QString read(const char* key) {
-        return IniStore::ReadFromINI(kSection, QString::fromLatin1(key), bed.iniPath(), QStringLiteral("<none>"));
-    }
-    DiagnosticsContext context() {
-        DiagnosticsContext c;
-        c.selectedMac = [] { return QStringLiteral("00:11:22:33:44:AA"); };
-        c.elementType = [this] { return elementType; };
-        c.localAddress = [] { return QStringLiteral("127.0.0.1"); };
-        c.iniPath = bed.iniPath();
-        c.messages = &bed.messages;
-        c.programEnd = &bed.programEnd;
-        c.settings = &bed.settings;
-        return c;
-    }
-    std::unique_ptr<frmAdjust> open() {
-        auto w = std::make_unique<frmAdjust>(context());
-        EXPECT_TRUE(w->openWindow());
-        w->show();
-        return w;
-    }
-    bool received(int n, int ms = 3000) {
-        return waitFor([&] { return element->got.size() >= n; }, ms);
-    }
     void settle(int ms) { waitFor([] { return false; }, ms); }
     // Turns auto refresh on as the operator does and checks that it runs.
     void autoRefreshOn(frmAdjust& w) {

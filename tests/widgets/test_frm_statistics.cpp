@@ -20,40 +20,11 @@ namespace {
 
 const QString kSection = QStringLiteral("0011223344AA");
 
-class StatisticsWindowTest : public ::testing::Test {
+class StatisticsWindowTest : public DiagnosticsWindowTest<frmStatistics> {
 protected:
-    TestBed bed;
-    QString elementType = QStringLiteral("DECODER");
-    std::unique_ptr<FakeDiagnosticsElement> element;
-
     void SetUp() override {
-        write("ip", "127.0.0.2");
+        DiagnosticsWindowTest::SetUp();
         write("name", "\"STUDIO A  \""); // quoted, so the blanks are part of the value
-        write("sfn", "1");
-        element = std::make_unique<FakeDiagnosticsElement>();
-    }
-    void write(const char* key, const char* value) {
-        IniStore::WriteToINI(kSection, QString::fromLatin1(key), QString::fromLatin1(value), bed.iniPath());
-    }
-    DiagnosticsContext context() {
-        DiagnosticsContext c;
-        c.selectedMac = [] { return QStringLiteral("00:11:22:33:44:AA"); };
-        c.elementType = [this] { return elementType; };
-        c.localAddress = [] { return QStringLiteral("127.0.0.1"); };
-        c.iniPath = bed.iniPath();
-        c.messages = &bed.messages;
-        c.programEnd = &bed.programEnd;
-        c.settings = &bed.settings;
-        return c;
-    }
-    std::unique_ptr<frmStatistics> open() {
-        auto w = std::make_unique<frmStatistics>(context());
-        EXPECT_TRUE(w->openWindow());
-        w->show();
-        return w;
-    }
-    bool received(int n) {
-        return waitFor([&] { return element->got.size() >= n; });
     }
     static std::map<std::string, std::string> labels(frmStatistics& w) {
         std::map<std::string, std::string> out;
