@@ -1,8 +1,8 @@
 // How the per-call INI operations compare with reading and parsing the whole database
 // once, on a database of 1,000 element sections of 20 keys.  Prints the ratios.
 
-#include "database/IniSnapshot.h"
-#include "database/IniStore.h"
+#include "core/database/IniSnapshot.h"
+#include "core/database/IniStore.h"
 
 #include <QElapsedTimer>
 #include <QFile>

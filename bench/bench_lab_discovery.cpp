@@ -9,11 +9,11 @@
 #include "Lab.h"
 #include "TestServices.h"
 
-#include "database/IniSnapshot.h"
-#include "protocol/FeedbackProcessor.h"
-#include "protocol/ManagementEndpoint.h"
-#include "ui/ElementTree.h"
-#include "ui/frmMain.h"
+#include "app/frmMain.h"
+#include "core/database/IniSnapshot.h"
+#include "core/protocol/FeedbackProcessor.h"
+#include "core/protocol/ManagementEndpoint.h"
+#include "views/ElementTree.h"
 
 #include <QAction>
 #include <QApplication>

@@ -10,13 +10,13 @@
 // private network namespace (fixed ports 2976 and 2977):
 //     tests/run-in-netns.sh build/dev/bench/bench_level_meter
 
-#include "database/IniStore.h"
-#include "diagnostics/AudioLevelMeter.h"
-#include "protocol/ElementSender.h"
-#include "protocol/ManagementEndpoint.h"
-#include "ui/LevelBar.h"
-#include "ui/MessageBoxes.h"
-#include "ui/ProgramEnd.h"
+#include "behaviours/diagnostics/AudioLevelMeter.h"
+#include "core/common/MessageBoxes.h"
+#include "core/common/ProgramEnd.h"
+#include "core/database/IniStore.h"
+#include "core/protocol/ElementSender.h"
+#include "core/protocol/ManagementEndpoint.h"
+#include "views/LevelBar.h"
 
 #include <QApplication>
 #include <QCheckBox>

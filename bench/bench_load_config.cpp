@@ -4,11 +4,11 @@
 // less), and for comparison the ratios when pending events are run before every element,
 // and with six more runs per element as Decode_MAC would make them.
 
-#include "database/ElementList.h"
-#include "database/IniSnapshot.h"
-#include "ui/ElementTree.h"
-#include "ui/MainWindowUi.h"
-#include "ui/MessageBoxes.h"
+#include "behaviours/database/ElementList.h"
+#include "core/common/MessageBoxes.h"
+#include "core/database/IniSnapshot.h"
+#include "views/ElementTree.h"
+#include "views/MainWindowUi.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 // libFuzzer target: any bytes as a diagnostics record and as a level report.  Decoding
 // must never fail; rows come in the window's order; the level stays within the bar.
 
-#include "diagnostics/AdjustDecoder.h"
-#include "diagnostics/LevelReport.h"
-#include "diagnostics/StatisticsDecoder.h"
+#include "core/diagnostics/AdjustDecoder.h"
+#include "core/diagnostics/LevelReport.h"
+#include "core/diagnostics/StatisticsDecoder.h"
 
 #include <QByteArray>
 

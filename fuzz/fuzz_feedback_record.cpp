@@ -2,7 +2,7 @@
 // checking must never read past it, and a record that passes the checks always carries
 // four well-formed addresses and a positive serial number.
 
-#include "protocol/FeedbackRecord.h"
+#include "core/protocol/FeedbackRecord.h"
 
 #include <QByteArrayView>
 

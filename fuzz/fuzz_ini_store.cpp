@@ -1,8 +1,8 @@
 // libFuzzer target: any bytes as the database file.  Reading must never fail, and a write
 // must keep every other section and make its own value readable.
 
-#include "database/IniSnapshot.h"
-#include "database/IniStore.h"
+#include "core/database/IniSnapshot.h"
+#include "core/database/IniStore.h"
 
 #include <QByteArray>
 #include <QFile>

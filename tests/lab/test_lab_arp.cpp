@@ -3,8 +3,8 @@
 
 #include "Lab.h"
 
-#include "protocol/Arp.h"
-#include "protocol/LinuxArpLookup.h"
+#include "core/protocol/Arp.h"
+#include "core/protocol/LinuxArpLookup.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>

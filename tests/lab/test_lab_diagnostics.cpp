@@ -6,13 +6,13 @@
 #include "Lab.h"
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "diagnostics/frmAdjust.h"
-#include "diagnostics/frmStatistics.h"
-#include "shell/SettingsStore.h"
-#include "ui/ElementTree.h"
-#include "ui/LevelBar.h"
-#include "ui/frmMain.h"
+#include "app/frmMain.h"
+#include "behaviours/diagnostics/frmAdjust.h"
+#include "behaviours/diagnostics/frmStatistics.h"
+#include "core/database/IniStore.h"
+#include "core/shell/SettingsStore.h"
+#include "views/ElementTree.h"
+#include "views/LevelBar.h"
 
 #include <QAction>
 #include <QApplication>

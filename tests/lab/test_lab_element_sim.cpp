@@ -4,13 +4,13 @@
 #include "Lab.h"
 #include "TestServices.h"
 
-#include "database/IniSnapshot.h"
-#include "database/IniStore.h"
-#include "editor/ConfigCommand.h"
-#include "protocol/Arp.h"
-#include "protocol/FeedbackProcessor.h"
-#include "protocol/LinuxArpLookup.h"
-#include "protocol/ManagementEndpoint.h"
+#include "core/database/IniSnapshot.h"
+#include "core/database/IniStore.h"
+#include "core/editor/ConfigCommand.h"
+#include "core/protocol/Arp.h"
+#include "core/protocol/FeedbackProcessor.h"
+#include "core/protocol/LinuxArpLookup.h"
+#include "core/protocol/ManagementEndpoint.h"
 
 #include <QHostAddress>
 

@@ -6,10 +6,10 @@
 #include "Lab.h"
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "editor/ConfigurationSender.h"
-#include "ui/ElementTree.h"
-#include "ui/frmMain.h"
+#include "app/frmMain.h"
+#include "behaviours/editor/ConfigurationSender.h"
+#include "core/database/IniStore.h"
+#include "views/ElementTree.h"
 
 #include <QAction>
 #include <QFile>

@@ -48,8 +48,8 @@ inline QByteArray diagnosticsRecord(std::initializer_list<std::pair<int, const c
 
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "diagnostics/DiagnosticsContext.h"
+#include "core/database/IniStore.h"
+#include "core/diagnostics/DiagnosticsContext.h"
 
 #include <memory>
 

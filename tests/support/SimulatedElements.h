@@ -7,9 +7,9 @@
 #include "SimOptions.h"
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "ui/ElementTree.h"
-#include "ui/frmMain.h"
+#include "app/frmMain.h"
+#include "core/database/IniStore.h"
+#include "views/ElementTree.h"
 
 #include <QApplication>
 #include <QFile>

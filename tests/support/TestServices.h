@@ -2,13 +2,13 @@
 // Test stand-ins for the platform seams, and a fixture that gives a test a fresh
 // database folder and a main window's services.
 
-#include "protocol/ArpLookup.h"
-#include "shell/HostAddressTable.h"
-#include "shell/InstanceLock.h"
-#include "shell/SettingsStore.h"
-#include "ui/MessageBoxes.h"
-#include "ui/ProgramEnd.h"
-#include "ui/Services.h"
+#include "app/Services.h"
+#include "core/common/MessageBoxes.h"
+#include "core/common/ProgramEnd.h"
+#include "core/protocol/ArpLookup.h"
+#include "core/shell/HostAddressTable.h"
+#include "core/shell/InstanceLock.h"
+#include "core/shell/SettingsStore.h"
 
 #include <QMap>
 #include <QQueue>

@@ -1,7 +1,7 @@
 // MAC text and the neighbour-table lookup, with a table of the test's own.
 
-#include "protocol/Arp.h"
-#include "protocol/LinuxArpLookup.h"
+#include "core/protocol/Arp.h"
+#include "core/protocol/LinuxArpLookup.h"
 
 #include <QHostAddress>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The configuration command layouts, checked against byte vectors written out from the
 // command layout.
 
-#include "editor/ConfigCommand.h"
+#include "core/editor/ConfigCommand.h"
 
 #include <gtest/gtest.h>
 

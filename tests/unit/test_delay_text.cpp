@@ -1,7 +1,7 @@
 // The delay text of the SFN window and the set-delay command.
 
-#include "diagnostics/DelayText.h"
-#include "diagnostics/DiagnosticsRecord.h"
+#include "core/diagnostics/DelayText.h"
+#include "core/diagnostics/DiagnosticsRecord.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The diagnostics record as the statistics and SFN windows decode it.  Records are written
 // out byte by byte from the record layout (big-endian signed 32-bit fields).
 
-#include "diagnostics/AdjustDecoder.h"
-#include "diagnostics/DiagnosticsRecord.h"
-#include "diagnostics/StatisticsDecoder.h"
+#include "core/diagnostics/AdjustDecoder.h"
+#include "core/diagnostics/DiagnosticsRecord.h"
+#include "core/diagnostics/StatisticsDecoder.h"
 
 #include <gtest/gtest.h>
 

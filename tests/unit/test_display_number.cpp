@@ -1,6 +1,6 @@
 // The one number formatter of every display text.
 
-#include "ui/DisplayNumber.h"
+#include "core/common/DisplayNumber.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
 // Reading the element record's values, choosing what the element list shows for each
 // section, and the attenuation command's bytes.
 
-#include "database/ElementListing.h"
-#include "database/ElementRecord.h"
-#include "database/IniSnapshot.h"
-#include "database/MacSection.h"
-#include "editor/AttenuationCommand.h"
+#include "core/database/ElementListing.h"
+#include "core/database/ElementRecord.h"
+#include "core/database/IniSnapshot.h"
+#include "core/database/MacSection.h"
+#include "core/protocol/AttenuationCommand.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // What happens to a feedback record: checks, the reply timer, the MAC lookup, the store
 // of a discovery answer, the hand-over of a confirmation and the list reload.
 
-#include "database/IniSnapshot.h"
-#include "database/IniStore.h"
-#include "protocol/ArpLookup.h"
-#include "protocol/FeedbackProcessor.h"
-#include "ui/MessageBoxes.h"
+#include "core/common/MessageBoxes.h"
+#include "core/database/IniSnapshot.h"
+#include "core/database/IniStore.h"
+#include "core/protocol/ArpLookup.h"
+#include "core/protocol/FeedbackProcessor.h"
 
 #include <QFile>
 #include <QHostAddress>

@@ -1,7 +1,7 @@
 // The configuration feedback record, decoded from byte vectors written out from the
 // record layout (encoder 45 bytes, decoder 54 bytes) and from cut and altered copies.
 
-#include "protocol/FeedbackRecord.h"
+#include "core/protocol/FeedbackRecord.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 // The address rule, the address split and the wire form of the name.
 
-#include "editor/FieldRules.h"
+#include "core/editor/FieldRules.h"
 
 #include <gtest/gtest.h>
 

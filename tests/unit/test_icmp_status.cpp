@@ -1,7 +1,7 @@
 // The echo status numbering and its texts, and how ICMP errors and local send failures
 // map onto it.
 
-#include "diagnostics/Icmp.h"
+#include "core/diagnostics/Icmp.h"
 
 #include <cerrno>
 

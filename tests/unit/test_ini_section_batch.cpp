@@ -1,7 +1,7 @@
 // Several writes to one section as one file change leave the same bytes as the single
 // writes would.
 
-#include "database/IniStore.h"
+#include "core/database/IniStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

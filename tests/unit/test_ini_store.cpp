@@ -1,8 +1,8 @@
 // The element database file as the rest of the system relies on it.
 
-#include "database/IniSnapshot.h"
-#include "database/IniStore.h"
-#include "database/MacSection.h"
+#include "core/database/IniSnapshot.h"
+#include "core/database/IniStore.h"
+#include "core/database/MacSection.h"
 
 #include <QDir>
 #include <QFile>

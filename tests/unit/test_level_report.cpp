@@ -1,8 +1,8 @@
 // The audio level report: its peak over every complete 3-byte sample, and the bar width
 // and level text it gives.
 
-#include "diagnostics/LevelReport.h"
-#include "protocol/DatagramDispatch.h"
+#include "core/diagnostics/LevelReport.h"
+#include "core/protocol/DatagramDispatch.h"
 
 #include <gtest/gtest.h>
 

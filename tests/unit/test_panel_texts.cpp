@@ -1,6 +1,6 @@
 // The texts beside the panel's scroll bars and the latency of the decoder buffer.
 
-#include "editor/PanelTexts.h"
+#include "core/editor/PanelTexts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Editions, titles, settings read as numbers, the database folder and the length rule of
 // the management endpoint.
 
-#include "database/DatabaseLocation.h"
-#include "protocol/DatagramDispatch.h"
-#include "protocol/ElementSender.h"
-#include "shell/Edition.h"
-#include "shell/SettingsStore.h"
+#include "core/database/DatabaseLocation.h"
+#include "core/protocol/DatagramDispatch.h"
+#include "core/protocol/ElementSender.h"
+#include "core/shell/Edition.h"
+#include "core/shell/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "DiagnosticsResponder.h"
 #include "SimOptions.h"
 
-#include "diagnostics/LevelReport.h"
+#include "core/diagnostics/LevelReport.h"
 
 #include <QThread>
 #include <QtEndian>

@@ -2,11 +2,11 @@
 
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "diagnostics/AudioLevelMeter.h"
-#include "protocol/ElementSender.h"
-#include "protocol/ManagementEndpoint.h"
-#include "ui/LevelBar.h"
+#include "behaviours/diagnostics/AudioLevelMeter.h"
+#include "core/database/IniStore.h"
+#include "core/protocol/ElementSender.h"
+#include "core/protocol/ManagementEndpoint.h"
+#include "views/LevelBar.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

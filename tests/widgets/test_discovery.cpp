@@ -4,9 +4,9 @@
 
 #include "SimulatedElements.h"
 
-#include "editor/ElementPanel.h"
-#include "protocol/ManagementEndpoint.h"
-#include "protocol/MainToolbar.h"
+#include "behaviours/editor/ElementPanel.h"
+#include "behaviours/protocol/MainToolbar.h"
+#include "core/protocol/ManagementEndpoint.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,10 +3,10 @@
 #include "ElementDatabase.h"
 #include "TestServices.h"
 
-#include "database/ElementList.h"
-#include "ui/ElementTree.h"
-#include "ui/LevelBar.h"
-#include "ui/frmMain.h"
+#include "app/frmMain.h"
+#include "behaviours/database/ElementList.h"
+#include "views/ElementTree.h"
+#include "views/LevelBar.h"
 
 #include <QComboBox>
 #include <QGroupBox>

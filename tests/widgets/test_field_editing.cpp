@@ -5,13 +5,13 @@
 #include "ElementDatabase.h"
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "editor/AttenuationControl.h"
-#include "editor/ElementPanel.h"
-#include "editor/FieldEditor.h"
-#include "protocol/ManagementEndpoint.h"
-#include "ui/ElementTree.h"
-#include "ui/frmMain.h"
+#include "app/frmMain.h"
+#include "behaviours/editor/AttenuationControl.h"
+#include "behaviours/editor/ElementPanel.h"
+#include "behaviours/editor/FieldEditor.h"
+#include "core/database/IniStore.h"
+#include "core/protocol/ManagementEndpoint.h"
+#include "views/ElementTree.h"
 
 #include <QApplication>
 #include <QCheckBox>

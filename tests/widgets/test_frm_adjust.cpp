@@ -3,9 +3,9 @@
 #include "FakeDiagnosticsElement.h"
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "diagnostics/frmAdjust.h"
-#include "shell/SettingsStore.h"
+#include "behaviours/diagnostics/frmAdjust.h"
+#include "core/database/IniStore.h"
+#include "core/shell/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

@@ -3,9 +3,9 @@
 #include "FakeDiagnosticsElement.h"
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "diagnostics/DiagnosticsPort.h"
-#include "diagnostics/frmStatistics.h"
+#include "behaviours/diagnostics/frmStatistics.h"
+#include "core/database/IniStore.h"
+#include "core/diagnostics/DiagnosticsPort.h"
 
 #include <QGroupBox>
 #include <QLabel>

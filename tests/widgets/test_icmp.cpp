@@ -4,7 +4,7 @@
 
 #include "TestServices.h"
 
-#include "diagnostics/Icmp.h"
+#include "core/diagnostics/Icmp.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -5,14 +5,14 @@
 #include "FakeDiagnosticsElement.h"
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "diagnostics/IcmpEcho.h"
-#include "diagnostics/frmAdjust.h"
-#include "diagnostics/frmStatistics.h"
-#include "ui/ElementTree.h"
-#include "ui/LevelBar.h"
-#include "diagnostics/AudioLevelMeter.h"
-#include "ui/frmMain.h"
+#include "app/frmMain.h"
+#include "behaviours/diagnostics/AudioLevelMeter.h"
+#include "behaviours/diagnostics/frmAdjust.h"
+#include "behaviours/diagnostics/frmStatistics.h"
+#include "core/database/IniStore.h"
+#include "core/diagnostics/IcmpEcho.h"
+#include "views/ElementTree.h"
+#include "views/LevelBar.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,10 +5,10 @@
 #include "ElementDatabase.h"
 #include "TestServices.h"
 
-#include "editor/ElementPanel.h"
-#include "ui/ElementTree.h"
-#include "ui/LevelBar.h"
-#include "ui/frmMain.h"
+#include "app/frmMain.h"
+#include "behaviours/editor/ElementPanel.h"
+#include "views/ElementTree.h"
+#include "views/LevelBar.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 
 #include "TestServices.h"
 
-#include "database/IniStore.h"
-#include "protocol/ElementSender.h"
-#include "protocol/ManagementEndpoint.h"
+#include "core/database/IniStore.h"
+#include "core/protocol/ElementSender.h"
+#include "core/protocol/ManagementEndpoint.h"
 
 #include <QHostAddress>
 #include <QNetworkDatagram>

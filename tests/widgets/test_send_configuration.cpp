@@ -4,9 +4,9 @@
 
 #include "SimulatedElements.h"
 
-#include "editor/ConfigurationSender.h"
-#include "editor/ElementPanel.h"
-#include "protocol/frmWaiting.h"
+#include "behaviours/editor/ConfigurationSender.h"
+#include "behaviours/editor/ElementPanel.h"
+#include "behaviours/protocol/frmWaiting.h"
 
 #include <QAction>
 #include <QComboBox>

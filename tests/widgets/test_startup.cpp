@@ -2,11 +2,11 @@
 
 #include "TestServices.h"
 
-#include "protocol/ManagementEndpoint.h"
-#include "shell/InterfaceChooser.h"
-#include "shell/SettingsStore.h"
-#include "shell/frmDisclaimer.h"
-#include "ui/frmMain.h"
+#include "app/frmMain.h"
+#include "behaviours/shell/InterfaceChooser.h"
+#include "behaviours/shell/frmDisclaimer.h"
+#include "core/protocol/ManagementEndpoint.h"
+#include "core/shell/SettingsStore.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,0 +1,58 @@
+#include "AudioLevelMeter.h"
+
+#include "core/diagnostics/LevelReport.h"
+#include "core/protocol/DatagramDispatch.h"
+#include "core/protocol/ElementSender.h"
+#include "core/protocol/ManagementEndpoint.h"
+#include "views/LevelBar.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLocale>
+#include <QTimer>
+
+namespace {
+constexpr int kLevelRequestError = 104;
+} // namespace
+
+AudioLevelMeter::AudioLevelMeter(Controls controls, ElementSender* sender, ManagementEndpoint* endpoint,
+                                 QObject* parent)
+    : QObject(parent), c_(controls), sender_(sender) {
+    // Checked or cleared by the operator, the toolbar or the element display alike.
+    connect(c_.chkGetVolume, &QCheckBox::toggled, this, &AudioLevelMeter::switched);
+    connect(c_.tmrVolume, &QTimer::timeout, this, &AudioLevelMeter::requestLevel);
+    if (endpoint)
+        connect(endpoint, &ManagementEndpoint::levelReportArrived, this, &AudioLevelMeter::showReport);
+}
+
+void AudioLevelMeter::switched(bool on) {
+    if (on) {
+        c_.tmrVolume->start(); // the first request goes out on the first tick
+        return;
+    }
+    c_.tmrVolume->stop();
+    showSilence();
+}
+
+void AudioLevelMeter::showSilence() {
+    c_.VUMeter->setWidthTwips(0);
+    c_.lblVolume->setText(LevelReport::kSilentText);
+}
+
+void AudioLevelMeter::requestLevel() {
+    if (!sender_->send(LevelReport::Request, Ports::ElementShort, kLevelRequestError))
+        c_.tmrVolume->stop(); // the program is ending after the message
+}
+
+void AudioLevelMeter::showReport(const QByteArray& report) {
+    const qint32 peak = LevelReport::peak(report);
+    ++reportsShown_;
+    // A late report after the meter stopped only clears the display.
+    if (!c_.tmrVolume->isActive()) {
+        showSilence();
+        return;
+    }
+    const LevelReport::Display d = LevelReport::display(peak, QLocale().decimalPoint().at(0));
+    c_.VUMeter->setWidthTwips(d.widthTwips);
+    c_.lblVolume->setText(d.text);
+}

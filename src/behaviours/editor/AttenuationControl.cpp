@@ -1,0 +1,47 @@
+#include "AttenuationControl.h"
+
+#include "ElementPanel.h"
+#include "core/database/ElementRecord.h"
+#include "core/database/IniStore.h"
+#include "core/editor/FieldRules.h"
+#include "core/protocol/AttenuationCommand.h"
+#include "core/protocol/ElementSender.h"
+
+#include <QScrollBar>
+
+AttenuationControl::AttenuationControl(Context context, QObject* parent)
+    : QObject(parent), ctx_(std::move(context)) {
+    QScrollBar* bar = ctx_.scrlAtten;
+    // Raised before the value moves; sliderPosition() already holds the new value.
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar] {
+        if (!bar->isSliderDown() && bar->sliderPosition() != bar->value())
+            operatorStep_ = true;
+    });
+    connect(bar, &QScrollBar::valueChanged, this, [this](int v) {
+        if (!operatorStep_)
+            return;
+        operatorStep_ = false;
+        operatorMoved(v);
+    });
+    connect(bar, &QScrollBar::sliderPressed, this, [this, bar] { valueAtPress_ = bar->value(); });
+    connect(bar, &QScrollBar::sliderReleased, this, [this, bar] {
+        if (bar->value() != valueAtPress_)
+            operatorMoved(bar->value());
+    });
+}
+
+void AttenuationControl::operatorMoved(int value) {
+    if (ctx_.panel->elementType() != ElementPanel::Decoder)
+        return;
+    if (!SendAttenuation(quint8(value)))
+        return;
+    IniStore::WriteToINI(ctx_.panel->selectedSection(), ElementKeys::Att, QString::number(value),
+                         ctx_.iniPath);
+}
+
+bool AttenuationControl::SendAttenuation(quint8 value) {
+    if (!FieldRules::IsValidIP(ctx_.sender->selectedElementIp()))
+        return false;
+    return ctx_.sender->send(AttenuationCommand::encode(value), AttenuationCommand::RemotePort,
+                             AttenuationCommand::ErrorCode);
+}

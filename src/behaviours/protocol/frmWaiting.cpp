@@ -1,0 +1,57 @@
+#include "frmWaiting.h"
+
+#include "core/protocol/Arp.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+frmWaiting::frmWaiting(ArpLookup& arp, QString ip, Fields fields, QWidget* parent)
+    : QDialog(parent), arp_(arp), ip_(std::move(ip)), fields_(fields) {
+    setObjectName(QStringLiteral("frmWaiting"));
+    setWindowTitle(QStringLiteral("Waiting remote response..."));
+    setModal(true);
+    lblWaitTimeout = new QLabel(
+        QStringLiteral("Please wait while retrieving response from remote element...."), this);
+    lblWaitTimeout->setObjectName(QStringLiteral("lblWaitTimeout"));
+    lblWaitTimeout->setAccessibleName(lblWaitTimeout->text());
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblWaitTimeout);
+    timerGetMAC.setObjectName(QStringLiteral("timerGetMAC"));
+    timerGetMAC.setInterval(1000);
+    timerGetMAC.setTimerType(Qt::PreciseTimer); // never a tick early: each is a full second
+    connect(&timerGetMAC, &QTimer::timeout, this, &frmWaiting::tick);
+}
+
+void frmWaiting::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!timerGetMAC.isActive() && result_.isEmpty() && count_ == 0)
+        timerGetMAC.start();
+}
+
+void frmWaiting::done(int r) {
+    // However the window closes (also by the operator), it stops looking.
+    timerGetMAC.stop();
+    count_ = 0;
+    if (fields_.getMACTimeoutCount != nullptr)
+        *fields_.getMACTimeoutCount = 0;
+    QDialog::done(r);
+}
+
+void frmWaiting::tick() {
+    ++count_;
+    if (fields_.getMACTimeoutCount != nullptr)
+        *fields_.getMACTimeoutCount = count_;
+    const quint8 limit = fields_.getMACTimeout != nullptr ? *fields_.getMACTimeout : 0;
+    const bool last = count_ > limit;
+    if (last)
+        done(QDialog::Rejected);
+    // The lookup of the last tick is still made: an answer then is not lost.
+    ++lookups_;
+    QString mac;
+    if (Arp::Resolve_MAC(arp_, ip_, QStringLiteral(":"), mac, fields_.sRemoteMacAddress2,
+                         ArpLookup::Wait::UpToOneTick)) {
+        result_ = mac;
+        if (!last)
+            done(QDialog::Accepted);
+    }
+}

@@ -1,0 +1,49 @@
+#include "DiagnosticsContext.h"
+
+#include "DiagnosticsPort.h"
+#include "core/common/MessageBoxes.h"
+#include "core/common/ProgramEnd.h"
+#include "core/database/IniStore.h"
+#include "core/database/MacSection.h"
+
+namespace {
+QString sectionOf(const DiagnosticsContext& c) {
+    return MacSection::Encode_MAC(c.selectedMac ? c.selectedMac() : QStringLiteral("-"));
+}
+} // namespace
+
+QString DiagnosticsContext::readElement(const QString& key, const QString& fallback) const {
+    return IniStore::ReadFromINI(sectionOf(*this), key, iniPath, fallback);
+}
+
+void DiagnosticsContext::writeElement(const QString& key, const QString& value) const {
+    IniStore::WriteToINI(sectionOf(*this), key, value, iniPath);
+}
+
+bool DiagnosticsContext::sfnOn() const {
+    return IniStore::LeadingInteger(readElement(QStringLiteral("sfn"), QStringLiteral("0"))) == 1;
+}
+
+bool DiagnosticsContext::isDecoder() const {
+    return elementType && elementType() == QLatin1String("DECODER");
+}
+
+void DiagnosticsContext::reportSendFailure(const QString& reason) const {
+    messages->error(QStringLiteral("Unable to reach the element on UDP port 2978: ") + reason + u'.');
+}
+
+bool DiagnosticsContext::sendOpeningRequest(DiagnosticsPort& port, const QByteArray& request,
+                                            const QString& portFailureText) const {
+    switch (port.send(readElement(QStringLiteral("ip"), QString()), request)) {
+    case DiagnosticsPort::SendResult::Sent:
+        break;
+    case DiagnosticsPort::SendResult::BadDestination:
+        reportSendFailure(port.errorString());
+        break;
+    case DiagnosticsPort::SendResult::PortFailure:
+        messages->error(portFailureText);
+        programEnd->end(1);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,39 @@
+#include "ElementSender.h"
+
+#include "ManagementEndpoint.h"
+#include "core/common/MessageBoxes.h"
+#include "core/common/ProgramEnd.h"
+#include "core/database/IniStore.h"
+#include "core/database/MacSection.h"
+
+ElementSender::ElementSender(Context context) : ctx_(std::move(context)) {}
+
+QString ElementSender::failureText(int errorCode, const QString& description) {
+    return QStringLiteral("%1 - Unable to use UDP port 2976: ").arg(errorCode) + description;
+}
+
+QString ElementSender::selectedElementIp() const {
+    const QString section = MacSection::Encode_MAC(ctx_.selectedMac ? ctx_.selectedMac() : QString());
+    return IniStore::ReadFromINI(section, QStringLiteral("ip"), ctx_.iniPath, QString());
+}
+
+bool ElementSender::send(const QByteArray& payload, quint16 remotePort, int errorCode,
+                         const std::function<void()>& beforeSend) {
+    ManagementEndpoint& ep = *ctx_.endpoint;
+    if (ep.isOpen())
+        ep.close();
+    bool ok = ep.bindLocal(ctx_.localAddress ? ctx_.localAddress() : QStringLiteral("0.0.0.0"));
+    if (ok) {
+        ep.setRemote(ep.remoteHost(), remotePort);      // the remote port first,
+        ep.setRemote(selectedElementIp(), remotePort);  // then the element's stored address
+        if (beforeSend)
+            beforeSend();
+        ok = ep.send(payload);
+    }
+    if (!ok) {
+        ctx_.messages->error(failureText(errorCode, ep.errorString()));
+        ctx_.programEnd->end(1);
+        return false;
+    }
+    return true;
+}
