@@ -6,10 +6,8 @@
 //
 //   sudo QT_QPA_PLATFORM=offscreen tests/lab/run-lab-test.sh build/dev/bench/bench_lab_discovery [ELEMENTS]
 
-#include "Lab.h"
-#include "TestServices.h"
+#include "LabWindow.h"
 
-#include "app/frmMain.h"
 #include "core/database/IniSnapshot.h"
 #include "core/protocol/FeedbackProcessor.h"
 #include "core/protocol/ManagementEndpoint.h"
@@ -48,15 +46,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    TestBed bed;
-    bed.settings.values.insert(SettingKeys::NmsIpAddress, Lab::nmsIp());
-    bed.hostAddresses.setAddresses({"10.77.0.1"});
-    Services services = bed.services();
-    services.arp = nullptr; // the kernel's neighbour table
-    frmMain w(services);
-    if (!w.startUp())
+    LabWindow window;
+    if (!window.start())
         return 1;
-    bed.messages.clear();
+    frmMain& w = *window.w;
+    TestBed& bed = window.bed;
 
     // Two rounds: in the first every element still has to find the NMS's MAC address by
     // ARP before its answer can leave (and the NMS learns the elements' addresses from
@@ -86,10 +80,8 @@ int main(int argc, char** argv) {
                 sectionsAtReload = IniSnapshot::load(bed.iniPath()).sectionCount();
         });
         const int burstsBefore = int(lab->simLog().filter(QStringLiteral("BURST")).size());
-        if (round == 2)
-            bed.messages.answers.enqueue(MsgAnswer::Yes); // the list is not empty now
         clock.start();
-        w.ui().toolbarButton[Toolbar::AutoDiscover]->trigger(); // returns when the window closed
+        window.discover(); // returns when the window closed; round 2 answers the question
 
         const int stored = IniSnapshot::load(bed.iniPath()).sectionCount();
         std::printf("round %d (%s)\n", round, round == 1 ? "ARP exchanges on the way" : "neighbours known");

@@ -3,15 +3,13 @@
 // meter against the simulated test tone, and the statistics and SFN windows against a
 // simulated decoder on port 2978.
 
-#include "Lab.h"
-#include "TestServices.h"
+#include "LabWindowTest.h"
 
-#include "app/frmMain.h"
+#include "views/ElementTree.h"
+
 #include "behaviours/diagnostics/frmAdjust.h"
 #include "behaviours/diagnostics/frmStatistics.h"
-#include "core/database/IniStore.h"
 #include "core/shell/SettingsStore.h"
-#include "views/ElementTree.h"
 #include "views/LevelBar.h"
 
 #include <QAction>
@@ -32,8 +30,6 @@ namespace {
 
 enum Element { Encoder = 1, Decoder = 2, QuietEncoder = 3 };
 
-QString sectionOf(int k) { return Lab::elementMac(k).remove(u':'); }
-
 // Runs `act` on the modal window of type T once it is open, then closes it.
 template <typename T> void whenModalOpens(std::function<void(T*)> act) {
     QTimer::singleShot(10, [act] {
@@ -49,64 +45,25 @@ template <typename T> void whenModalOpens(std::function<void(T*)> act) {
 
 qint64 number(const QString& text) { return text.split(u' ').first().toLongLong(); }
 
-class LabDiagnosticsTest : public ::testing::Test {
+class LabDiagnosticsTest : public LabWindowTest {
 protected:
     static void SetUpTestSuite() {
-        QString error;
-        lab_ = Lab::up(
-            {
-                QStringLiteral("--role encoder --name \"STUDIO\" --tone -6"),
-                QStringLiteral("--role decoder --name \"TX SITE\" --sfn 1 --tx 1 --remote 239.77.0.1"),
-                QStringLiteral("--role encoder --name \"QUIET\" --tone -20"),
-            },
-            &error);
-        ASSERT_TRUE(lab_) << error.toStdString();
-        ASSERT_TRUE(lab_->enterNms(&error)) << error.toStdString();
+        upLab({
+            QStringLiteral("--role encoder --name \"STUDIO\" --tone -6"),
+            QStringLiteral("--role decoder --name \"TX SITE\" --sfn 1 --tx 1 --remote 239.77.0.1"),
+            QStringLiteral("--role encoder --name \"QUIET\" --tone -20"),
+        });
     }
-    static void TearDownTestSuite() { lab_.reset(); }
-
     void SetUp() override {
-        ASSERT_TRUE(lab_);
-        bed.settings.values.insert(SettingKeys::NmsIpAddress, Lab::nmsIp());
-        bed.hostAddresses.setAddresses({"10.77.0.1"});
-        Services s = bed.services();
-        s.arp = nullptr; // the kernel's neighbour table
-        w = std::make_unique<frmMain>(s);
-        ASSERT_TRUE(w->startUp());
-        w->ui().toolbarButton[Toolbar::AutoDiscover]->trigger(); // the database is empty: no question
+        LabWindowTest::SetUp();
+        discover(); // the database is empty: no question
         ASSERT_EQ(w->ui().TreeView1->topLevelItemCount(), 3) << bed.messages.texts().join(u'|').toStdString();
         bed.messages.clear();
     }
-    void select(int k) {
-        ElementTree* tree = w->ui().TreeView1;
-        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* node = tree->topLevelItem(i);
-            if (ElementTree::nodeKey(node) == Lab::elementMac(k)) {
-                QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
-                return;
-            }
-        }
-        ADD_FAILURE() << "element " << k << " is not in the list";
-    }
-    int logged(const QString& what) const {
-        int n = 0;
-        for (const QString& line : lab_->simLog())
-            n += line.contains(what) ? 1 : 0;
-        return n;
-    }
-    QString stored(int k, const char* key) {
-        return IniStore::ReadFromINI(sectionOf(k), QString::fromLatin1(key), bed.iniPath(), QStringLiteral("<none>"));
-    }
-
-    static std::unique_ptr<Lab> lab_;
-    TestBed bed;
-    std::unique_ptr<frmMain> w;
 };
 
-std::unique_ptr<Lab> LabDiagnosticsTest::lab_;
-
 TEST_F(LabDiagnosticsTest, PingAnElementAndAnUnusedAddress) {
-    select(Encoder);
+    ASSERT_TRUE(select(Encoder));
     QPushButton* ping = w->ui().cmdPing;
     ASSERT_EQ(w->ui().txtElementIP->text(), Lab::elementIp(Encoder));
     ping->click();
@@ -132,7 +89,7 @@ TEST_F(LabDiagnosticsTest, TheMeterShowsTheSimulatedTone) {
     };
     // The tones' peaks: 4,204,263 and 838,861.
     for (const Case& c : {Case{Encoder, "-6dBFS", 1052}, Case{QuietEncoder, "-20dBFS", 210}}) {
-        select(c.element);
+        ASSERT_TRUE(select(c.element));
         QAction* start = w->ui().toolbarButton[Toolbar::StartAudioMonitoring];
         ASSERT_TRUE(start->isEnabled());
         start->trigger();
@@ -148,7 +105,7 @@ TEST_F(LabDiagnosticsTest, TheMeterShowsTheSimulatedTone) {
 }
 
 TEST_F(LabDiagnosticsTest, StatisticsOfASimulatedDecoder) {
-    select(Decoder);
+    ASSERT_TRUE(select(Decoder));
     ASSERT_TRUE(w->ui().cmdGetStats->isEnabled());
     whenModalOpens<frmStatistics>([&](frmStatistics* s) {
         EXPECT_EQ(s->frmStats->title(), "TX SITE:");
@@ -179,7 +136,7 @@ TEST_F(LabDiagnosticsTest, StatisticsOfASimulatedDecoder) {
 }
 
 TEST_F(LabDiagnosticsTest, SfnAdjustmentOfASimulatedDecoder) {
-    select(Decoder);
+    ASSERT_TRUE(select(Decoder));
     ASSERT_TRUE(w->ui().cmdAdjust->isEnabled());
     bed.settings.values.insert(SettingKeys::AutoClearCounters, QStringLiteral("0"));
     const int resetsBefore = logged(QStringLiteral("RECV 2978 10.77.0.1 5273745374617473"));
@@ -239,13 +196,13 @@ TEST_F(LabDiagnosticsTest, SfnAdjustmentOfASimulatedDecoder) {
 }
 
 TEST_F(LabDiagnosticsTest, ClosingWithoutASetWritesNothing) {
-    select(Decoder);
+    ASSERT_TRUE(select(Decoder));
     whenModalOpens<frmAdjust>([&](frmAdjust* a) {
         ASSERT_TRUE(waitFor([&] { return a->lblCurrentDelayAVG->text() != "-"; }, 3000));
         a->scrlAdditionalDelay->setValue(777);
     });
     w->ui().cmdAdjust->click();
-    EXPECT_EQ(stored(Decoder, "dly"), "<none>");
+    EXPECT_EQ(stored(Decoder, "dly"), "<absent>");
     EXPECT_TRUE(bed.messages.shown.empty()) << bed.messages.texts().join(u'|').toStdString();
 }
 

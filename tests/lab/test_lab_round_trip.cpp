@@ -3,19 +3,14 @@
 // timed out over real veth links.
 
 #include "ElementDatabase.h"
-#include "Lab.h"
-#include "TestServices.h"
+#include "LabWindowTest.h"
 
-#include "app/frmMain.h"
-#include "behaviours/editor/ConfigurationSender.h"
-#include "core/database/IniStore.h"
 #include "views/ElementTree.h"
 
-#include <QAction>
-#include <QFile>
-#include <QLabel>
+#include "behaviours/editor/ConfigurationSender.h"
+
 #include <QLineEdit>
-#include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -27,13 +22,10 @@ const QString kConfirmed = QStringLiteral("New configuration has been sucessfuly
 const QString kTimedOut =
     QStringLiteral("Waiting for a response from Network Element has timed out!\rCannot save.");
 
-QString sectionOf(int k) { return Lab::elementMac(k).remove(u':'); }
-
-class LabRoundTripTest : public ::testing::Test {
+class LabRoundTripTest : public LabWindowTest {
 protected:
     static void SetUpTestSuite() {
-        QString error;
-        lab_ = Lab::up(
+        upLab(
             {
                 // 1: encoder, unicast to the decoder
                 QStringLiteral("--role encoder --name \"Studio 1\" --tx 0 --remote 10.77.0.13 --input 1 "
@@ -47,54 +39,8 @@ protected:
                                "--sdl 40 --sdt 50 --llo 1 --fault silent@config"),
                 // 4: encoder; answers commands with a corrupted record
                 QStringLiteral("--role encoder --name \"Studio 4\" --serial 1004 --fault corrupt:tx@config"),
-            },
-            &error);
-        ASSERT_TRUE(lab_) << error.toStdString();
-        ASSERT_TRUE(lab_->enterNms(&error)) << error.toStdString();
+            });
     }
-    static void TearDownTestSuite() { lab_.reset(); }
-
-    void SetUp() override {
-        ASSERT_TRUE(lab_);
-        bed.settings.values.insert(SettingKeys::NmsIpAddress, Lab::nmsIp());
-        bed.hostAddresses.setAddresses({"10.77.0.1"});
-        Services s = bed.services();
-        s.arp = nullptr; // the kernel's neighbour table
-        w = std::make_unique<frmMain>(s);
-        ASSERT_TRUE(w->startUp());
-        bed.messages.clear();
-    }
-
-    // Toolbar button 1; the database is empty before, so nothing is asked.
-    void discover() {
-        w->ui().toolbarButton[Toolbar::AutoDiscover]->trigger();
-    }
-    void select(int k) {
-        ElementTree* tree = w->ui().TreeView1;
-        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* node = tree->topLevelItem(i);
-            if (ElementTree::nodeKey(node) == Lab::elementMac(k)) {
-                QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
-                return;
-            }
-        }
-        ADD_FAILURE() << "element " << k << " is not in the list";
-    }
-    void save() {
-        bed.messages.answers.enqueue(MsgAnswer::Yes);
-        w->ui().toolbarButton[Toolbar::SaveChanges]->trigger();
-    }
-    QByteArray file() const {
-        QFile f(bed.iniPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QString stored(int k, const char* key) const {
-        return IniStore::ReadFromINI(sectionOf(k), QString::fromLatin1(key), bed.iniPath(), QStringLiteral("<absent>"));
-    }
-
-    static inline std::unique_ptr<Lab> lab_;
-    TestBed bed;
-    std::unique_ptr<frmMain> w;
 };
 
 TEST_F(LabRoundTripTest, DiscoveryStoresEveryElementKeyByKey) {
@@ -126,7 +72,7 @@ TEST_F(LabRoundTripTest, DiscoveryStoresEveryElementKeyByKey) {
 
 TEST_F(LabRoundTripTest, EditedNameAndAddressAreSentAndConfirmed) {
     discover();
-    select(1);
+    ASSERT_TRUE(select(1));
     w->ui().txtElementName->setText("on air");
     w->ui().txtElementIP->setText("10.77.0.61");
     save();
@@ -144,11 +90,11 @@ TEST_F(LabRoundTripTest, EditedNameAndAddressAreSentAndConfirmed) {
 
 TEST_F(LabRoundTripTest, MismatchingFieldIsReported) {
     discover();
-    select(2);
+    ASSERT_TRUE(select(2));
     w->ui().txtElementName->setText("renamed");
     save();
     ASSERT_TRUE(waitFor([&] { return bed.messages.shown.size() >= 2; }, 8000));
-    waitFor([] { return false; }, 300);
+    EXPECT_FALSE(w->timerRemoteSent.isActive()); // and no time-out follows
     EXPECT_EQ(bed.messages.texts(),
               (QStringList{ConfigurationSender::sendQuestion(),
                            "An error occured while saving 'Element Name':\rFeedback is corrupted."}));
@@ -158,7 +104,7 @@ TEST_F(LabRoundTripTest, MismatchingFieldIsReported) {
 
 TEST_F(LabRoundTripTest, SilentElementTimesOut) {
     discover();
-    select(3);
+    ASSERT_TRUE(select(3));
     const QByteArray before = file();
     w->ui().txtElementName->setText("renamed");
     save();
@@ -169,7 +115,7 @@ TEST_F(LabRoundTripTest, SilentElementTimesOut) {
 
 TEST_F(LabRoundTripTest, AnswerFromAnotherElementIsRefused) {
     discover();
-    select(3); // the decoder never answers commands
+    ASSERT_TRUE(select(3)); // the decoder never answers commands
     const QByteArray before = file();
     save();
     ASSERT_TRUE(lab_->announce(2)); // element 2 answers instead
@@ -181,7 +127,7 @@ TEST_F(LabRoundTripTest, AnswerFromAnotherElementIsRefused) {
 
 TEST_F(LabRoundTripTest, CorruptedRecordIsRefused) {
     discover();
-    select(4);
+    ASSERT_TRUE(select(4));
     const QByteArray before = file();
     save();
     ASSERT_TRUE(waitFor([&] { return bed.messages.shown.size() >= 3; }, 5000));
