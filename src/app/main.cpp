@@ -6,6 +6,7 @@
 #include "core/shell/HostAddressTable.h"
 #include "core/shell/InstanceLock.h"
 #include "core/shell/SettingsStore.h"
+#include "core/shell/TerminationSignals.h"
 #include "frmMain.h"
 #include "views/QtMessageBoxes.h"
 
@@ -47,8 +48,19 @@ int main(int argc, char* argv[]) {
     frmMain window(services);
     if (auto* real = dynamic_cast<QtMessageBoxes*>(messages.get()))
         real->setParent(&window);
+
+    // Asked to end by a signal: close every window as the operator would (the main
+    // window closes its endpoint); one that arrives during start-up ends the program
+    // once start-up is through.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::arrived, [] {
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
+    });
     if (!window.startUp())
         return 1;
+    if (termination.hasArrived())
+        return 0;
     QApplication::setQuitOnLastWindowClosed(true);
     return app.exec();
 }
