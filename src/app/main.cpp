@@ -11,6 +11,8 @@
 #include "views/QtMessageBoxes.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 
 #include <memory>
 
@@ -19,6 +21,14 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Veltrana"));
     QApplication::setApplicationName(QStringLiteral("Tessovar NMS"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tessovar NMS"));
+    // The icon the desktop shows for the installed program, in every rendered size; the
+    // desktop file name lets the desktop tie the window to its menu entry.
+    QIcon icon;
+    const QDir icons(QStringLiteral(":/icons"));
+    for (const QString& size : icons.entryList())
+        icon.addFile(icons.filePath(size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral(TESSOVAR_APP_ID));
 
     std::unique_ptr<MessageBoxes> messages;
     const QString log = qEnvironmentVariable("TESSOVAR_MESSAGE_LOG");
