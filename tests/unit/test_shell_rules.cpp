@@ -120,10 +120,10 @@ TEST(DatabaseLocationTest, AProgramFolderUnderTheInstallationPrefixIsNeverACandi
         {"usr/bin", "usr", false},          // the installed copy
         {"usr/lib/tessovar", "usr", false}, // anywhere below the prefix
         {"usr", "usr", false},
-        {"usr/bin", "linked", false},       // the prefix named through a link
-        {"usr2/bin", "usr", true},          // only whole folder names count
-        {"build/release", "usr", true},     // a build folder
-        {"usr/bin", "", true},              // no prefix known
+        {"usr/bin", "linked", false},   // the prefix named through a link
+        {"usr2/bin", "usr", true},      // only whole folder names count
+        {"build/release", "usr", true}, // a build folder
+        {"usr/bin", "", true},          // no prefix known
     };
     for (const Case& c : cases) {
         const QString program = root.filePath(QString::fromLatin1(c.program));

@@ -392,7 +392,8 @@ TEST_F(RealProgram, AskedToEndByASignalItClosesItsWindowAndEndsCleanly) {
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << signal;
         EXPECT_EQ(p.exitCode(), 0) << signal;
         // The lock is released and the port closed, as when the operator closes the window.
-        EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("runtime/tessovar-nms.lock")))) << signal;
+        EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("runtime/tessovar-nms.lock"))))
+            << signal;
         EXPECT_FALSE(portBound()) << signal;
     }
 }
