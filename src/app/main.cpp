@@ -6,10 +6,13 @@
 #include "core/shell/HostAddressTable.h"
 #include "core/shell/InstanceLock.h"
 #include "core/shell/SettingsStore.h"
+#include "core/shell/TerminationSignals.h"
 #include "frmMain.h"
 #include "views/QtMessageBoxes.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 
 #include <memory>
 
@@ -18,6 +21,14 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Veltrana"));
     QApplication::setApplicationName(QStringLiteral("Tessovar NMS"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tessovar NMS"));
+    // The icon the desktop shows for the installed program, in every rendered size; the
+    // desktop file name lets the desktop tie the window to its menu entry.
+    QIcon icon;
+    const QDir icons(QStringLiteral(":/icons"));
+    for (const QString& size : icons.entryList())
+        icon.addFile(icons.filePath(size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral(TESSOVAR_APP_ID));
 
     std::unique_ptr<MessageBoxes> messages;
     const QString log = qEnvironmentVariable("TESSOVAR_MESSAGE_LOG");
@@ -47,8 +58,19 @@ int main(int argc, char* argv[]) {
     frmMain window(services);
     if (auto* real = dynamic_cast<QtMessageBoxes*>(messages.get()))
         real->setParent(&window);
+
+    // Asked to end by a signal: close every window as the operator would (the main
+    // window closes its endpoint); one that arrives during start-up ends the program
+    // once start-up is through.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::arrived, [] {
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
+    });
     if (!window.startUp())
         return 1;
+    if (termination.hasArrived())
+        return 0;
     QApplication::setQuitOnLastWindowClosed(true);
     return app.exec();
 }

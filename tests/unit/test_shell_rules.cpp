@@ -105,4 +105,34 @@ TEST(DatabaseLocationTest, BesideTheProgramUnlessThatFolderIsReadOnly) {
     EXPECT_EQ(DatabaseLocation::chooseFolder(QStringLiteral("/proc"), userFolder), userFolder);
 }
 
+TEST(DatabaseLocationTest, AProgramFolderUnderTheInstallationPrefixIsNeverACandidate) {
+    QTemporaryDir root; // every folder in it is writable, as /usr/bin is for root
+    QTemporaryDir user;
+    const QString userFolder = user.filePath(QStringLiteral("Veltrana/Tessovar NMS"));
+    QDir(root.path()).mkpath(QStringLiteral("usr"));
+    QFile::link(root.filePath(QStringLiteral("usr")), root.filePath(QStringLiteral("linked")));
+    struct Case {
+        const char* program;
+        const char* prefix;
+        bool beside;
+    };
+    const Case cases[] = {
+        {"usr/bin", "usr", false},          // the installed copy
+        {"usr/lib/tessovar", "usr", false}, // anywhere below the prefix
+        {"usr", "usr", false},
+        {"usr/bin", "linked", false},   // the prefix named through a link
+        {"usr2/bin", "usr", true},      // only whole folder names count
+        {"build/release", "usr", true}, // a build folder
+        {"usr/bin", "", true},          // no prefix known
+    };
+    for (const Case& c : cases) {
+        const QString program = root.filePath(QString::fromLatin1(c.program));
+        QDir().mkpath(program);
+        const QString prefix = *c.prefix ? root.filePath(QString::fromLatin1(c.prefix)) : QString();
+        EXPECT_EQ(DatabaseLocation::chooseFolder(program, userFolder, prefix).toStdString(),
+                  (c.beside ? program : userFolder).toStdString())
+            << c.program << " with the prefix " << c.prefix;
+    }
+}
+
 } // namespace

@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 // A database with one element, so the list load at start-up has nothing to report.
@@ -378,6 +380,22 @@ TEST_F(RealProgram, APortInUseEndsTheProgramWithMessage102) {
     const QString text = readLog(log);
     EXPECT_TRUE(text.startsWith(QStringLiteral("critical\tTessovar NMS\t102 - Unable to use UDP port 2976: ")))
         << text.toStdString();
+}
+
+TEST_F(RealProgram, AskedToEndByASignalItClosesItsWindowAndEndsCleanly) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        QProcess p;
+        start(p, home.filePath(QStringLiteral("p.log")));
+        ASSERT_TRUE(waitFor([] { return portBound(); }, 10000)) << signal;
+        ::kill(pid_t(p.processId()), signal);
+        ASSERT_TRUE(p.waitForFinished(10000)) << signal;
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(p.exitCode(), 0) << signal;
+        // The lock is released and the port closed, as when the operator closes the window.
+        EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("runtime/tessovar-nms.lock"))))
+            << signal;
+        EXPECT_FALSE(portBound()) << signal;
+    }
 }
 
 } // namespace

@@ -14,11 +14,32 @@ bool folderIsWritable(const QString& folder) {
     return probe.open();
 }
 
-QString chooseFolder(const QString& programFolder, const QString& userDataFolder) {
+namespace {
+
+QString resolved(const QString& path) {
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
+}
+
+// Whole folder names count: /usr2 is not below /usr.
+bool atOrBelow(const QString& folder, const QString& prefix) {
+    if (prefix.isEmpty())
+        return false;
+    const QString f = resolved(folder);
+    const QString p = resolved(prefix);
+    return f == p || f.startsWith(p.endsWith(u'/') ? p : p + u'/');
+}
+
+} // namespace
+
+QString chooseFolder(const QString& programFolder, const QString& userDataFolder,
+                     const QString& installPrefix) {
     const QString ini = programFolder + QStringLiteral("/nms.ini");
     const QFileInfo existing(ini);
-    if (existing.exists() ? existing.isWritable() && folderIsWritable(programFolder)
-                          : folderIsWritable(programFolder))
+    // An installed copy's folder is not even probed.
+    if (!atOrBelow(programFolder, installPrefix) &&
+        (existing.exists() ? existing.isWritable() && folderIsWritable(programFolder)
+                           : folderIsWritable(programFolder)))
         return programFolder;
     QDir().mkpath(userDataFolder);
     return userDataFolder;
@@ -31,7 +52,8 @@ QString databasePath() {
     const QString userData =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
         QStringLiteral("/Veltrana/Tessovar NMS");
-    return chooseFolder(QCoreApplication::applicationDirPath(), userData) +
+    return chooseFolder(QCoreApplication::applicationDirPath(), userData,
+                        QStringLiteral(TESSOVAR_INSTALL_PREFIX)) +
            QStringLiteral("/nms.ini");
 }
 

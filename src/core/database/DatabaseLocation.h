@@ -7,8 +7,11 @@
 
 namespace DatabaseLocation {
 
-// The folder to use, given the program's folder and the per-user fallback.
-QString chooseFolder(const QString& programFolder, const QString& userDataFolder);
+// The folder to use, given the program's folder and the per-user fallback.  A program
+// folder at or below installPrefix belongs to an installed copy and is never written,
+// also not when it could be (root may write /usr/bin).
+QString chooseFolder(const QString& programFolder, const QString& userDataFolder,
+                     const QString& installPrefix = {});
 
 // The full path of nms.ini for this run.  TESSOVAR_NMS_DATABASE_DIR overrides the folder
 // (portable set-ups and tests).
