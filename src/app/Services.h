@@ -21,4 +21,5 @@ struct Services {
     IcmpEcho* icmp = nullptr; // the ping's ICMP echo; nullptr: the system's
     QString iniPath;      // full path of nms.ini
     QString argumentText; // the whole command-line argument text
+    QString instanceChannel; // the running instance's local socket; "" for none
 };
