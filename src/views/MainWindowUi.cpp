@@ -67,7 +67,8 @@ void MainWindowUi::buildToolbar(QMainWindow* window) {
         {"Save changes", QStyle::SP_DialogSaveButton, QKeySequence(Qt::CTRL | Qt::Key_S)},
         {nullptr, QStyle::SP_CustomBase, {}},
         {"Start audio monitoring", QStyle::SP_MediaPlay, QKeySequence(Qt::CTRL | Qt::Key_M)},
-        {"Stop audio monitoring", QStyle::SP_MediaStop, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M)},
+        {"Stop audio monitoring", QStyle::SP_MediaStop,
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M)},
     }};
     for (int i = 1; i <= 7; ++i) {
         if (specs[i].tip == nullptr) {
@@ -77,7 +78,8 @@ void MainWindowUi::buildToolbar(QMainWindow* window) {
         const QString tip = QString::fromLatin1(specs[i].tip);
         QAction* a = Toolbar1->addAction(window->style()->standardIcon(specs[i].icon), tip);
         a->setShortcut(specs[i].key);
-        a->setToolTip(tip + QStringLiteral(" (") + specs[i].key.toString(QKeySequence::NativeText) + u')');
+        a->setToolTip(tip + QStringLiteral(" (") + specs[i].key.toString(QKeySequence::NativeText) +
+                      u')');
         a->setObjectName(QStringLiteral("Toolbar1_%1").arg(i));
         toolbarButton[i] = a;
     }

@@ -52,7 +52,8 @@ TEST(InstanceChannelTest, OnlyTheRequestRaisesAndNoClientHoldsTheChannel) {
             s.flush();
             QTest::qWait(20);
         }
-        EXPECT_TRUE(waitFor([&] { return s.state() == QLocalSocket::UnconnectedState; }, 4000)) << c.what;
+        EXPECT_TRUE(waitFor([&] { return s.state() == QLocalSocket::UnconnectedState; }, 4000))
+            << c.what;
         EXPECT_EQ(raised, c.raises) << c.what;
     }
 
@@ -63,8 +64,12 @@ TEST(InstanceChannelTest, OnlyTheRequestRaisesAndNoClientHoldsTheChannel) {
         silent.back()->connectToServer(path);
     }
     raised = 0;
-    EXPECT_TRUE(waitFor([&] { return InstanceChannel::askToRaise(path, 100) && waitFor([&] { return raised == 1; }, 200); },
-                        3 * InstanceChannel::kClientTimeoutMs));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return InstanceChannel::askToRaise(path, 100) &&
+                   waitFor([&] { return raised == 1; }, 200);
+        },
+        3 * InstanceChannel::kClientTimeoutMs));
 }
 
 TEST(InstanceChannelTest, ASecondInstanceBringsTheRunningWindowToTheFront) {
@@ -84,8 +89,9 @@ TEST(InstanceChannelTest, ASecondInstanceBringsTheRunningWindowToTheFront) {
     second.instanceChannel = running.instanceChannel;
     frmMain w(second.services());
     EXPECT_FALSE(w.startUp());
-    EXPECT_EQ(second.messages.texts(),
-              QStringList{"Veltrana Tessovar NMS is already running (check the icon in system tray)!"});
+    EXPECT_EQ(
+        second.messages.texts(),
+        QStringList{"Veltrana Tessovar NMS is already running (check the icon in system tray)!"});
     EXPECT_TRUE(second.programEnd.ended);
     EXPECT_TRUE(waitFor([&] { return QApplication::activeWindow() == &first; }));
 }
