@@ -19,7 +19,8 @@ struct Services {
     HostAddressTable* hostAddresses = nullptr;
     ArpLookup* arp = nullptr; // nullptr: the kernel's neighbour table
     IcmpEcho* icmp = nullptr; // the ping's ICMP echo; nullptr: the system's
-    QString iniPath;          // full path of nms.ini
-    QString argumentText;     // the whole command-line argument text
-    QString instanceChannel;  // the running instance's local socket; "" for none
+    QString iniPath;      // full path of nms.ini
+    QString argumentText; // the whole command-line argument text
+    // The running instance's local socket, which a second instance asks through; "" for none.
+    QString instanceChannel;
 };
