@@ -21,4 +21,6 @@ struct Services {
     IcmpEcho* icmp = nullptr; // the ping's ICMP echo; nullptr: the system's
     QString iniPath;      // full path of nms.ini
     QString argumentText; // the whole command-line argument text
+    // The running instance's local socket, which a second instance asks through; "" for none.
+    QString instanceChannel;
 };

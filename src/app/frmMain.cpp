@@ -25,6 +25,7 @@
 #include "core/protocol/LinuxArpLookup.h"
 #include "core/protocol/ManagementEndpoint.h"
 #include "core/shell/Edition.h"
+#include "core/shell/InstanceChannel.h"
 #include "core/shell/InstanceLock.h"
 #include "core/shell/SettingsStore.h"
 #include "views/ElementTree.h"
@@ -190,9 +191,13 @@ bool frmMain::startUp() {
             {QStringLiteral("Veltrana Tessovar NMS is already running (check the icon in system "
                             "tray)!"),
              QStringLiteral("Veltrana Tessovar NMS"), MsgIcon::Information, MsgButtons::Ok});
+        // Besides the message, the running instance is asked to show its window.
+        if (!services_.instanceChannel.isEmpty())
+            InstanceChannel::askToRaise(services_.instanceChannel);
         services_.programEnd->end(0);
         return false;
     }
+    listenForOtherInstances();
 
     // 4. The notice, until the operator has ticked that it was read.
     if (settingAsNumber(*services_.settings, SettingKeys::Eula) == 0) {
@@ -227,6 +232,28 @@ bool frmMain::startUp() {
     // 10.
     show();
     return true;
+}
+
+void frmMain::listenForOtherInstances() {
+    if (services_.instanceChannel.isEmpty())
+        return;
+    instanceChannel_ = std::make_unique<InstanceChannel>(services_.instanceChannel);
+    connect(instanceChannel_.get(), &InstanceChannel::raiseRequested, this, &frmMain::bringToFront);
+    // Without the channel a second launch still shows its message; nothing else depends on it.
+    instanceChannel_->listen();
+}
+
+void frmMain::bringToFront() {
+    // A modal window (the notice, a message, a diagnostics window) is what the operator
+    // has to answer first; before start-up shows the main window there is nothing else.
+    QWidget* top = QApplication::activeModalWidget();
+    if (top == nullptr && isVisible())
+        top = this;
+    if (top == nullptr)
+        return;
+    top->setWindowState((top->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    top->raise();
+    top->activateWindow();
 }
 
 void frmMain::Load_Config() { elementList_->Load_Config(); }

@@ -26,6 +26,7 @@ class ElementList;
 class ElementPanel;
 class ElementSender;
 class FieldEditor;
+class InstanceChannel;
 class InterfaceChooser;
 class ManagementEndpoint;
 
@@ -99,6 +100,8 @@ protected:
 
 private:
     void fatal(const QString& text);
+    void listenForOtherInstances();
+    void bringToFront(); // asked by a second instance
     QString waitForMac(const QString& ip);
     void showPaging();
 
@@ -121,4 +124,5 @@ private:
     std::unique_ptr<ElementPing> ping_;
     std::unique_ptr<AudioLevelMeter> levelMeter_;
     std::unique_ptr<DiagnosticsWindows> diagnosticsWindows_;
+    std::unique_ptr<InstanceChannel> instanceChannel_;
 };

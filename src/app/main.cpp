@@ -4,6 +4,7 @@
 #include "core/database/DatabaseLocation.h"
 #include "core/shell/Edition.h"
 #include "core/shell/HostAddressTable.h"
+#include "core/shell/InstanceChannel.h"
 #include "core/shell/InstanceLock.h"
 #include "core/shell/SettingsStore.h"
 #include "core/shell/TerminationSignals.h"
@@ -51,6 +52,7 @@ int main(int argc, char* argv[]) {
     services.hostAddresses = &hostAddresses;
     services.iniPath = DatabaseLocation::databasePath();
     services.argumentText = Edition::argumentText(QCoreApplication::arguments());
+    services.instanceChannel = InstanceChannel::defaultPath();
 
     // Message boxes and the notice may close before the main window exists; that must
     // not end the program.

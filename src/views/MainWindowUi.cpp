@@ -6,11 +6,14 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 void setButtonBackground(QPushButton* button, const QColor& colour) {
     QPalette pal = button->palette();
@@ -28,6 +31,17 @@ QColor buttonBackground(const QPushButton* button) {
     return button->palette().color(QPalette::Button);
 }
 
+void keepWidthForCaptions(QPushButton* button, const QStringList& captions) {
+    const QString shown = button->text();
+    int widest = button->sizeHint().width();
+    for (const QString& c : captions) {
+        button->setText(c);
+        widest = std::max(widest, button->sizeHint().width());
+    }
+    button->setText(shown);
+    button->setFixedWidth(widest);
+}
+
 void MainWindowUi::buildToolbar(QMainWindow* window) {
     Toolbar1 = new QToolBar(QStringLiteral("Toolbar1"), window);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
@@ -39,16 +53,22 @@ void MainWindowUi::buildToolbar(QMainWindow* window) {
     struct ButtonSpec {
         const char* tip;
         QStyle::StandardPixmap icon;
+        QKeySequence key;
     };
+    // The keys Qt and KDE programs use: F5 reloads what is shown, Ctrl+S saves.  A
+    // discovery reloads from the network instead, as Ctrl+F5 reloads a page from its
+    // source in a browser; the meter starts and stops with M, Shift undoing as in
+    // Ctrl+Z / Ctrl+Shift+Z (the window has no menu bar for Ctrl+M to toggle).
     const std::array<ButtonSpec, 8> specs{{
-        {nullptr, QStyle::SP_CustomBase},
-        {"Auto discover elements", QStyle::SP_DriveNetIcon},
-        {"Refresh list", QStyle::SP_BrowserReload},
-        {nullptr, QStyle::SP_CustomBase},
-        {"Save changes", QStyle::SP_DialogSaveButton},
-        {nullptr, QStyle::SP_CustomBase},
-        {"Start audio monitoring", QStyle::SP_MediaPlay},
-        {"Stop audio monitoring", QStyle::SP_MediaStop},
+        {nullptr, QStyle::SP_CustomBase, {}},
+        {"Auto discover elements", QStyle::SP_DriveNetIcon, QKeySequence(Qt::CTRL | Qt::Key_F5)},
+        {"Refresh list", QStyle::SP_BrowserReload, QKeySequence(Qt::Key_F5)},
+        {nullptr, QStyle::SP_CustomBase, {}},
+        {"Save changes", QStyle::SP_DialogSaveButton, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {nullptr, QStyle::SP_CustomBase, {}},
+        {"Start audio monitoring", QStyle::SP_MediaPlay, QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {"Stop audio monitoring", QStyle::SP_MediaStop,
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M)},
     }};
     for (int i = 1; i <= 7; ++i) {
         if (specs[i].tip == nullptr) {
@@ -57,7 +77,9 @@ void MainWindowUi::buildToolbar(QMainWindow* window) {
         }
         const QString tip = QString::fromLatin1(specs[i].tip);
         QAction* a = Toolbar1->addAction(window->style()->standardIcon(specs[i].icon), tip);
-        a->setToolTip(tip);
+        a->setShortcut(specs[i].key);
+        a->setToolTip(tip + QStringLiteral(" (") + specs[i].key.toString(QKeySequence::NativeText) +
+                      u')');
         a->setObjectName(QStringLiteral("Toolbar1_%1").arg(i));
         toolbarButton[i] = a;
     }

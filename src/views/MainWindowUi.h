@@ -1,11 +1,13 @@
 #pragma once
 // The main window's widget tree.  frmMain owns it; the behaviours get the controls they
 // read and write from it.  Controls carry the system's names as object names, and every
-// control has an accessible name (the caption of its label, or its own caption).
+// control can be read by a screen reader: an input or a fixed button by its caption, a
+// control that shows a value by that value, tied to its caption.
 
 #include <QColor>
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -118,3 +120,7 @@ inline QColor pingResetColour() {
 // A graphical button's background colour (cmdPing): set and read back.
 void setButtonBackground(QPushButton* button, const QColor& colour);
 QColor buttonBackground(const QPushButton* button);
+
+// Fixes a button's width to that of the widest of the captions it shows, so the controls
+// beside it stay where they are whatever it shows.
+void keepWidthForCaptions(QPushButton* button, const QStringList& captions);

@@ -35,21 +35,37 @@ template <typename W> W* named(W* w, const char* objectName) {
     return w;
 }
 
+// An input or a button whose caption never changes is announced by the caption beside it
+// (its accessible name).  A control that shows a value (a value label, the ping button)
+// keeps its own text as its name, so a screen reader reads the value, and the caption is
+// tied to it as the label it is labelled by (and, for a label, as its description).
 QLabel* caption(const QString& text, QWidget* control, QWidget* parent) {
     auto* l = new QLabel(text, parent);
-    if (control->focusPolicy() != Qt::NoFocus)
-        l->setBuddy(control); // also makes "&&" show as "&"
-    control->setAccessibleName(spokenCaption(text));
+    const bool value = qobject_cast<QLabel*>(control) != nullptr;
+    if (value || control->focusPolicy() != Qt::NoFocus)
+        l->setBuddy(control); // the labelled-by relation; also makes "&&" show as "&"
+    if (value)
+        control->setAccessibleDescription(spokenCaption(text));
+    else
+        control->setAccessibleName(spokenCaption(text));
+    return l;
+}
+
+// A caption for a button whose caption is its value (its tool tip stays its description).
+QLabel* valueCaption(const QString& text, QWidget* control, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setBuddy(control);
     return l;
 }
 
 // A value shown beside a control, wide enough for its widest text so the layout never
-// moves when the value changes.
+// moves when the value changes.  Its text is what a screen reader reads; `meaning` is
+// said with it.
 QLabel* valueLabel(const char* objectName, const QString& initial, const QString& widest,
-                   const QString& accessible, QWidget* parent) {
+                   const QString& meaning, QWidget* parent) {
     auto* l = named(new QLabel(initial, parent), objectName);
     l->setMinimumWidth(l->fontMetrics().horizontalAdvance(widest) + 6);
-    l->setAccessibleName(accessible);
+    l->setAccessibleDescription(meaning);
     return l;
 }
 
@@ -181,7 +197,7 @@ QWidget* MainWindowUi::buildProperties(QWidget* parent) {
 
     txtRemoteIP = textField("txtRemoteIP", 15, p);
     lblRemoteNA = named(new QLabel(QStringLiteral("N/A"), p), "lblRemoteNA");
-    lblRemoteNA->setAccessibleName(QStringLiteral("Remote IP"));
+    lblRemoteNA->setAccessibleDescription(QStringLiteral("Remote IP"));
     lblRemoteNA->setVisible(false);
     Label7 = named(caption(QStringLiteral("Decoder IP:"), txtRemoteIP, p), "Label7");
     addRight(Label7, row({txtRemoteIP, lblRemoteNA}));
@@ -211,7 +227,7 @@ QWidget* MainWindowUi::buildProperties(QWidget* parent) {
     scrlSilDetLevel =
         bar("scrlSilDetLevel", PanelRanges::SilDetLevelMin, PanelRanges::SilDetLevelMax, p);
     lblSilDetLevel = valueLabel("lblSilDetLevel", QStringLiteral("0dBu"),
-                                QStringLiteral("-49.8dBu"), QStringLiteral("Threshold level"), p);
+                                QStringLiteral("-49.8dBu"), QStringLiteral("Threshold"), p);
     lblThreshold = caption(QStringLiteral("Threshold:"), scrlSilDetLevel, p);
     lblThreshold->setToolTip(QStringLiteral("Silence detector trigger level"));
     addRight(lblThreshold, row({scrlSilDetLevel, lblSilDetLevel}));
@@ -219,7 +235,7 @@ QWidget* MainWindowUi::buildProperties(QWidget* parent) {
     scrlSilDetTime =
         bar("scrlSilDetTime", PanelRanges::SilDetTimeMin, PanelRanges::SilDetTimeMax, p);
     lblSilDetTime = valueLabel("lblSilDetTime", QStringLiteral("0Sec"), QStringLiteral("100.1Sec"),
-                               QStringLiteral("Timeout time"), p);
+                               QStringLiteral("Timeout"), p);
     lblTimeout = caption(QStringLiteral("Timeout:"), scrlSilDetTime, p);
     lblTimeout->setToolTip(QStringLiteral("Silence detector time countdown"));
     addRight(lblTimeout, row({scrlSilDetTime, lblSilDetTime}));
@@ -252,7 +268,7 @@ QWidget* MainWindowUi::buildDiagnostics(QWidget* parent) {
     cmdPing = named(new QPushButton(QStringLiteral("<Click to test>"), p), "cmdPing");
     cmdPing->setToolTip(QStringLiteral("Test ping from NMS"));
     setButtonBackground(cmdPing, pingResetColour());
-    grid->addWidget(caption(QStringLiteral("Ping:"), cmdPing, p), 0, 0);
+    grid->addWidget(valueCaption(QStringLiteral("Ping:"), cmdPing, p), 0, 0);
     grid->addWidget(cmdPing, 0, 1);
 
     cmdGetStats = named(new QPushButton(QStringLiteral("Get..."), p), "cmdGetStats");
@@ -263,12 +279,13 @@ QWidget* MainWindowUi::buildDiagnostics(QWidget* parent) {
 
     VUMeter = new LevelBar(p); // object name "VUMeter"
     lblVolume = valueLabel("lblVolume", QStringLiteral("-oodBFS"), QStringLiteral("-138.5dBFS"),
-                           QStringLiteral("Audio level value"), p);
+                           QStringLiteral("Audio level"), p);
     chkGetVolume = named(new QCheckBox(QStringLiteral("?"), p), "chkGetVolume");
     chkGetVolume->setToolTip(QStringLiteral("Show audio level"));
     chkGetVolume->setAccessibleName(QStringLiteral("Show audio level"));
     chkGetVolume->setVisible(false);
     auto* levelLabel = new QLabel(QStringLiteral("Audio level:"), p);
+    levelLabel->setBuddy(lblVolume); // the level text is what the caption names for a reader
     VUMeter->setAccessibleName(QStringLiteral("Audio level"));
     grid->addWidget(levelLabel, 0, 3, 1, 2);
     grid->addLayout(row({VUMeter, lblVolume, chkGetVolume}), 1, 3, 1, 2);

@@ -47,6 +47,7 @@ Services TestBed::services() {
     s.icmp = icmp;
     s.iniPath = iniPath();
     s.argumentText = argumentText;
+    s.instanceChannel = instanceChannel;
     return s;
 }
 

@@ -102,6 +102,7 @@ struct TestBed {
     FakeArpLookup arp;
     IcmpEcho* icmp = nullptr; // the ping's echo; nullptr: the real one
     QString argumentText;
+    QString instanceChannel; // "" for none
     Services services();
     QString iniPath() const { return dir.filePath(QStringLiteral("nms.ini")); }
     // Replaces nms.ini with this content, byte for byte.

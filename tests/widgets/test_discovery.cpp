@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QLabel>
 #include <QNetworkDatagram>
+#include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -187,6 +188,40 @@ TEST(ToolbarTest, RefreshSeparatorsAndAudioMonitoring) {
     EXPECT_EQ(u.lblElementMAC->text(), "-");
     EXPECT_EQ(u.txtElementName->text(), "");
     EXPECT_TRUE(win.bed.messages.shown.empty());
+}
+
+// Every button has a key, named in its tool tip, that does what the button does.
+TEST(ToolbarTest, EveryButtonHasAKeyShownInItsTip) {
+    NmsWindow win(&kStale);
+    win.select(0); // an encoder: the meter can start
+    MainWindowUi& u = win.ui();
+    win.w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win.w.get()));
+    auto lastMessage = [&] { return win.bed.messages.shown.empty() ? QString() : win.bed.messages.shown.back().text; };
+    struct Key {
+        int button;
+        QKeySequence key;
+        const char* tip;
+        std::function<bool()> done;
+    };
+    const Key keys[] = {
+        {Toolbar::StartAudioMonitoring, QKeySequence(Qt::CTRL | Qt::Key_M), "Start audio monitoring (Ctrl+M)",
+         [&] { return u.chkGetVolume->isChecked(); }},
+        {Toolbar::StopAudioMonitoring, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
+         "Stop audio monitoring (Ctrl+Shift+M)", [&] { return !u.chkGetVolume->isChecked(); }},
+        {Toolbar::SaveChanges, QKeySequence(Qt::CTRL | Qt::Key_S), "Save changes (Ctrl+S)",
+         [&] { return lastMessage().endsWith(QStringLiteral("Are you sure?")); }}, // answered No
+        {Toolbar::AutoDiscover, QKeySequence(Qt::CTRL | Qt::Key_F5), "Auto discover elements (Ctrl+F5)",
+         [&] { return lastMessage() == MainToolbar::discoveryQuestion(); }}, // answered No
+        {Toolbar::RefreshList, QKeySequence(Qt::Key_F5), "Refresh list (F5)",
+         [&] { return u.lblElementMAC->text() == "-"; }},
+    };
+    for (const Key& k : keys) {
+        EXPECT_EQ(u.toolbarButton[k.button]->toolTip().toStdString(), k.tip);
+        ASSERT_FALSE(k.done()) << k.tip;
+        QTest::keySequence(win.w.get(), k.key);
+        EXPECT_TRUE(k.done()) << k.tip;
+    }
 }
 
 } // namespace

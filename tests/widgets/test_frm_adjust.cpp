@@ -1,6 +1,7 @@
 // The SFN adjustment window with real sockets on port 2978 in the test's private namespace.
 
 #include "FakeDiagnosticsElement.h"
+#include "Spoken.h"
 #include "TestServices.h"
 
 #include "behaviours/diagnostics/frmAdjust.h"
@@ -116,6 +117,18 @@ TEST_F(AdjustWindowTest, AReplyFromAnSfnDecoderFillsTheMeasurements) {
     element->reply(decoderRecord("000001F4", "01", "FFFFFF88"));
     ASSERT_TRUE(waitFor([&] { return w->chkAutoServo->isChecked(); }));
     EXPECT_EQ(w->chkAutoServo->text(), "Auto servo (-120 nS)");
+    // A screen reader reads every value and the servo's caption as shown.
+    const std::pair<QWidget*, const char*> spoken[] = {
+        {w->lblCurrentDelayMIN, "Network latency (MIN)"}, {w->lblCurrentDelayMAX, "Network latency (MAX)"},
+        {w->lblCurrentDelayAVG, "Network latency (AVG)"}, {w->lblFixedLatencyMAC, "MAC interface latency"},
+        {w->lblFixedLatencyAUDIO, "Audio interface latency"}, {w->lblDelaySumMIN, "Latency summary (MIN)"},
+        {w->lblDelaySumMAX, "Latency summary (MAX)"}, {w->lblDelaySumAVG, "Latency summary (AVG)"},
+        {w->lblAdditionalDelay, "Latency compensation"}};
+    for (const auto& [value, caption] : spoken) {
+        EXPECT_EQ(spokenName(value), qobject_cast<QLabel*>(value)->text()) << caption;
+        EXPECT_EQ(spokenCaption(value), caption);
+    }
+    EXPECT_EQ(spokenName(w->chkAutoServo), "Auto servo (-120 nS)");
     EXPECT_EQ(w->lblCurrentDelayAVG->text(), "1 uS, 380 nS");
     EXPECT_EQ(w->UDP_Response_PTP_Auto_Servo, 1);
 

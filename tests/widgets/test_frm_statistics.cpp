@@ -1,13 +1,16 @@
 // The statistics window with real sockets on port 2978 in the test's private namespace.
 
 #include "FakeDiagnosticsElement.h"
+#include "Spoken.h"
 #include "TestServices.h"
 
 #include "behaviours/diagnostics/frmStatistics.h"
 #include "core/database/IniStore.h"
 #include "core/diagnostics/DiagnosticsPort.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -93,6 +96,15 @@ TEST_F(StatisticsWindowTest, RowsShownDependOnSfnAndRole) {
         EXPECT_EQ(l["lblPTPRxErr"], c.ptp ? "3" : "-") << c.sfn << c.type;
         EXPECT_EQ(l["lblPTPClkAdj"], c.clock ? "-250 nS" : "-") << c.sfn << c.type;
         EXPECT_EQ(l["lblPTPLatency"], c.clock ? "1500 nS" : "-") << c.sfn << c.type;
+        // A screen reader reads each count with its row caption.
+        auto* grid = qobject_cast<QGridLayout*>(w->frmStats->layout());
+        for (QLabel* v : w->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lbl")))) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(grid->indexOf(v), &row, &column, &rows, &columns);
+            const auto* caption = qobject_cast<QLabel*>(grid->itemAtPosition(row, 0)->widget());
+            EXPECT_EQ(spokenName(v), v->text()) << v->objectName().toStdString();
+            EXPECT_EQ(spokenCaption(v) + u':', caption->text()) << v->objectName().toStdString();
+        }
         w.reset(); // closing releases the port for the next opening
     }
     EXPECT_TRUE(bed.messages.shown.empty());

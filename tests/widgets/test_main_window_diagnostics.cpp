@@ -3,6 +3,7 @@
 
 #include "ElementDatabase.h"
 #include "FakeDiagnosticsElement.h"
+#include "Spoken.h"
 #include "TestServices.h"
 
 #include "app/frmMain.h"
@@ -108,6 +109,7 @@ TEST(MainWindowPingTest, CaptionsAndColours) {
     const Case cases[] = {
         {"an answer", "127.0.0.2", true, 0, 3, "3 ms", kGreen, true},
         {"an answer within the millisecond", "127.0.0.2", true, 0, 0, "0 ms", kGreen, true},
+        {"an answer just before the time-out", "127.0.0.2", true, 0, 2999, "2999 ms", kGreen, true},
         {"a time-out", "127.0.0.2", true, 11010, 0, "Failed!", kLightRed, true},
         {"an ICMP error", "127.0.0.2", true, 11003, 0, "Failed!", kLightRed, true},
         {"no request made", "127.0.0.2", true, -1, 0, "Failed!", kLightRed, true},
@@ -125,8 +127,17 @@ TEST(MainWindowPingTest, CaptionsAndColours) {
         win.select(0);
         setButtonBackground(win.ui().cmdPing, kGreen); // an earlier result
         win.ui().txtElementIP->setText(QString::fromLatin1(c.address));
+        QApplication::processEvents();
+        const QRect before = win.ui().cmdPing->geometry();
+        const int levelAt = win.ui().VUMeter->mapTo(win.w.get(), QPoint()).x();
         win.ui().cmdPing->click();
+        QApplication::processEvents();
         EXPECT_EQ(win.ui().cmdPing->text().toStdString(), c.caption) << c.what;
+        // Read out as shown, and the frame does not jump.
+        EXPECT_EQ(spokenName(win.ui().cmdPing).toStdString(), c.caption) << c.what;
+        EXPECT_EQ(spokenCaption(win.ui().cmdPing), "Ping") << c.what;
+        EXPECT_EQ(win.ui().cmdPing->geometry(), before) << c.what;
+        EXPECT_EQ(win.ui().VUMeter->mapTo(win.w.get(), QPoint()).x(), levelAt) << c.what;
         EXPECT_EQ(buttonBackground(win.ui().cmdPing), c.colour) << c.what;
         EXPECT_EQ(icmp.pinged, c.pinged ? QStringList{QString::fromLatin1(c.address)} : QStringList()) << c.what;
         if (c.pinged) {

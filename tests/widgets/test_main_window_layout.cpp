@@ -3,6 +3,7 @@
 // time, at 200% screen scaling (QT_SCALE_FACTOR=2).
 
 #include "ElementDatabase.h"
+#include "Spoken.h"
 #include "TestServices.h"
 
 #include "app/frmMain.h"
@@ -91,7 +92,12 @@ TEST(MainWindowLayoutTest, CaptionsToolTipsAndLengths) {
         QLabel* l = labelWithText(win.w.get(), QString::fromLatin1(c.text));
         ASSERT_NE(l, nullptr) << c.text;
         EXPECT_TRUE(l->isVisible()) << c.text;
-        EXPECT_EQ(c.control->accessibleName().toStdString(), c.accessible) << c.text;
+        // Read with this caption: as its name, or tied to it (a value; on Linux a list's
+        // name is its current item).
+        EXPECT_EQ(spokenCaption(c.control).toStdString(), c.accessible) << c.text;
+        if (!qobject_cast<QLabel*>(c.control) && !qobject_cast<QComboBox*>(c.control) && c.control != u.cmdPing) {
+            EXPECT_EQ(spokenName(c.control).toStdString(), c.accessible) << c.text;
+        }
         if (c.control->focusPolicy() != Qt::NoFocus) {
             EXPECT_EQ(l->buddy(), c.control) << c.text;
         }
@@ -191,9 +197,29 @@ TEST(MainWindowLayoutTest, EveryControlHasAnAccessibleName) {
             c->objectName().startsWith(QLatin1String("qt_")))
             continue; // parts that Qt builds inside its own widgets
         ++checked;
-        EXPECT_FALSE(c->accessibleName().isEmpty()) << c->objectName().toStdString();
+        EXPECT_FALSE(spokenName(c).isEmpty()) << c->objectName().toStdString();
     }
     EXPECT_GE(checked, 35);
+}
+
+// A screen reader reads each value as it is shown, together with its caption.
+TEST(MainWindowLayoutTest, ValuesAreSpokenWithTheirCaptions) {
+    Window win;
+    ASSERT_TRUE(win.w->startUp());
+    MainWindowUi& u = win.ui();
+    const std::pair<QLabel*, const char*> values[] = {
+        {u.lblElementType, "Device type"}, {u.lblElementMAC, "MAC address"}, {u.lblVersion, "DSP version"},
+        {u.lblSerialNumber, "Serial number"}, {u.lblAttenDB, "Attenuation"}, {u.lblLatency, "Latency"},
+        {u.lblSilDetLevel, "Threshold"}, {u.lblSilDetTime, "Timeout"}, {u.lblVolume, "Audio level"},
+        {u.lblRemoteNA, "Remote IP"}};
+    for (int node : {0, 1}) { // an encoder, a decoder
+        win.w->panel().NodeClick(u.TreeView1->topLevelItem(node));
+        for (const auto& [label, caption] : values) {
+            EXPECT_EQ(spokenName(label), label->text()) << caption;
+            EXPECT_EQ(spokenCaption(label), caption);
+        }
+    }
+    EXPECT_EQ(spokenName(u.lblElementType), "DECODER");
 }
 
 // Visible controls get at least the room they ask for, and texts fit their labels.
@@ -238,35 +264,38 @@ TEST(MainWindowLayoutTest, NothingIsClippedInEitherLayout) {
     u.lblSilDetLevel->setText(QStringLiteral("-49.8dBu"));
     u.lblSilDetTime->setText(QStringLiteral("100.1Sec"));
     u.lblVolume->setText(QStringLiteral("-138.5dBFS"));
-    u.cmdPing->setText(QStringLiteral("Request timed out"));
+    u.cmdPing->setText(QStringLiteral("No sockets!"));
     QApplication::processEvents();
     expectNothingClipped(*win.w, "decoder");
 }
 
+// Tab visits every control the operator can use, in reading order: the tree, the panel's
+// left column top to bottom, its right column, then the diagnostics.
 TEST(MainWindowLayoutTest, TabOrderFollowsTheColumns) {
     Window win;
     ASSERT_TRUE(win.w->startUp());
     MainWindowUi& u = win.ui();
-    win.w->panel().NodeClick(u.TreeView1->topLevelItem(1)); // a decoder: everything enabled
-    const QList<QWidget*> expected{
-        u.TreeView1,    u.txtElementName, u.txtElementIP,    u.txtElementGW,   u.txtElementMask,
-        u.cmbNMSIPAddr, u.cmbAudioType,   u.scrlAtten,       u.txtRemoteIP,    u.chkSFNEnabled,
-        u.scrlBuffer,   u.cmbSilDetMode,  u.scrlSilDetLevel, u.scrlSilDetTime, u.chkLowLatency,
-        u.cmdPing,      u.cmdGetStats,    u.Slider1};
-    QList<QWidget*> order;
-    QWidget* c = u.TreeView1;
-    do {
-        if ((c->focusPolicy() & Qt::TabFocus) && c->isVisible() && c->isEnabled() &&
-            expected.contains(c))
-            order.append(c);
-        c = c->nextInFocusChain();
-    } while (c != u.TreeView1 && order.size() < 100);
-    QStringList got, want;
-    for (QWidget* w : order)
-        got.append(w->objectName());
-    for (QWidget* w : expected)
-        want.append(w->objectName());
-    EXPECT_EQ(got, want);
+    const QList<QWidget*> leftColumn{u.TreeView1, u.txtElementName, u.txtElementIP, u.txtElementGW, u.txtElementMask,
+                                     u.cmbNMSIPAddr};
+    const QList<QWidget*> diagnostics{u.cmdPing, u.cmdGetStats, u.Slider1};
+    const QList<QWidget*> encoder{u.cmbAudioType, u.cmbAudioInput, u.cmbAudioTX, u.txtRemoteIP, u.chkSFNEnabled,
+                                  u.chkLowLatency};
+    const QList<QWidget*> decoder{u.cmbAudioType,   u.scrlAtten,       u.txtRemoteIP,    u.chkSFNEnabled,
+                                  u.scrlBuffer,     u.cmbSilDetMode,   u.scrlSilDetLevel, u.scrlSilDetTime,
+                                  u.chkLowLatency};
+    for (const auto& [node, rightColumn] : {std::pair{0, encoder}, std::pair{1, decoder}}) {
+        win.w->panel().NodeClick(u.TreeView1->topLevelItem(node));
+        QStringList got, want;
+        QWidget* c = u.TreeView1;
+        do {
+            if ((c->focusPolicy() & Qt::TabFocus) && c->isVisible() && c->isEnabled())
+                got.append(c->objectName());
+            c = c->nextInFocusChain();
+        } while (c != u.TreeView1 && got.size() < 100);
+        for (QWidget* w : leftColumn + rightColumn + diagnostics)
+            want.append(w->objectName());
+        EXPECT_EQ(got, want) << node;
+    }
 }
 
 TEST(MainWindowLayoutTest, ElementImagesAreDrawnAtEverySize) {

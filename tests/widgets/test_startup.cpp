@@ -8,6 +8,7 @@
 #include "core/protocol/ManagementEndpoint.h"
 #include "core/shell/SettingsStore.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -65,8 +67,14 @@ TEST(StartUpTest, StandardEditionBindsAndShowsTheWindow) {
     EXPECT_EQ(w.endpoint().socket()->localAddress(), QHostAddress(QStringLiteral("127.0.0.1")));
     EXPECT_FALSE(w.ui().toolbarButton[6]->isEnabled());
     EXPECT_FALSE(w.ui().toolbarButton[7]->isEnabled());
-    const char* tips[] = {nullptr, "Auto discover elements", "Refresh list", nullptr, "Save changes",
-                          nullptr, "Start audio monitoring", "Stop audio monitoring"};
+    const char* tips[] = {nullptr,
+                          "Auto discover elements (Ctrl+F5)",
+                          "Refresh list (F5)",
+                          nullptr,
+                          "Save changes (Ctrl+S)",
+                          nullptr,
+                          "Start audio monitoring (Ctrl+M)",
+                          "Stop audio monitoring (Ctrl+Shift+M)"};
     for (int i = 1; i <= 7; ++i) {
         if (tips[i] == nullptr) {
             EXPECT_TRUE(w.ui().toolbarButton[i]->isSeparator()) << i;
@@ -157,6 +165,31 @@ TEST(StartUpTest, NoticeRulesFollowTheStoredAnswer) {
         if (c.shown) {
             EXPECT_EQ(bed.settings.values.value(SettingKeys::Eula), "0");
         }
+    }
+}
+
+// The answer follows the box however it changes: a click, the keyboard, or the toggle
+// action that a screen reader offers.
+TEST(StartUpTest, TheAgreeBoxStoresTheAnswerHoweverItIsChanged) {
+    const std::pair<const char*, std::function<void(QCheckBox*)>> ways[] = {
+        {"mouse", [](QCheckBox* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2)); }},
+        {"space key", [](QCheckBox* b) { QTest::keyClick(b, Qt::Key_Space); }},
+        {"accessibility toggle",
+         [](QCheckBox* b) {
+             QAccessible::queryAccessibleInterface(b)->actionInterface()->doAction(
+                 QAccessibleActionInterface::toggleAction());
+         }},
+    };
+    for (const auto& [way, change] : ways) {
+        TestBed bed;
+        bed.settings.values.clear();
+        frmDisclaimer notice(bed.settings);
+        notice.show();
+        change(notice.chkAgree);
+        EXPECT_TRUE(notice.chkAgree->isChecked()) << way;
+        EXPECT_EQ(bed.settings.values.value(SettingKeys::Eula), "1") << way;
+        change(notice.chkAgree);
+        EXPECT_EQ(bed.settings.values.value(SettingKeys::Eula), "0") << way;
     }
 }
 

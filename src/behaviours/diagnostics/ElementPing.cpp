@@ -18,6 +18,11 @@ ElementPing::ElementPing(QPushButton* cmdPing, QLineEdit* txtElementIP, IcmpEcho
                          QObject* parent)
     : QObject(parent), cmdPing_(cmdPing), txtElementIP_(txtElementIP), icmp_(icmp), messages_(messages) {
     connect(cmdPing_, &QPushButton::clicked, this, &ElementPing::click);
+    // Every caption the button shows (the slowest answer comes just within the 3000 ms
+    // time-out), so the diagnostics frame keeps its columns.
+    keepWidthForCaptions(cmdPing_, {QStringLiteral("<Click to test>"), QStringLiteral("<Unknown>"),
+                                    QStringLiteral("Trying..."), QStringLiteral("3000 ms"),
+                                    QStringLiteral("Failed!"), QStringLiteral("No sockets!")});
 }
 
 void ElementPing::click() {

@@ -29,10 +29,11 @@ const QString kDecodeFailure =
 const QString kSaveReminder =
     QStringLiteral("There are unsaved parameters. Don't forget to click the 'Save' button.");
 
+// A measurement: its text is what a screen reader reads, the caption is said with it.
 QLabel* valueLabel(QWidget* parent, const char* name, const QString& caption) {
     auto* l = new QLabel(QStringLiteral("-"), parent);
     l->setObjectName(QString::fromLatin1(name));
-    l->setAccessibleName(caption);
+    l->setAccessibleDescription(caption.chopped(caption.endsWith(u':') ? 1 : 0));
     return l;
 }
 } // namespace
@@ -117,7 +118,7 @@ void frmAdjust::buildControls() {
     chkAutoServo = new QCheckBox(QStringLiteral("Auto &delay compensation"), frmAdjustments);
     chkAutoServo->setObjectName(QStringLiteral("chkAutoServo"));
     chkAutoServo->setToolTip(QStringLiteral("Enables auto compansation of Network latency"));
-    chkAutoServo->setAccessibleName(QStringLiteral("Auto delay compensation"));
+    // No fixed name: the caption carries the element's servo correction once it answers.
     chkAutoClear = new QCheckBox(QStringLiteral("Auto clea&r counters"), frmAdjustments);
     chkAutoClear->setObjectName(QStringLiteral("chkAutoClear"));
     chkAutoClear->setToolTip(QStringLiteral("Clear counters after each 'Set' command"));

@@ -62,8 +62,9 @@ void frmStatistics::buildControls() {
         auto* captionLabel = new QLabel(caption, frmStats);
         auto* value = new QLabel(QStringLiteral("-"), frmStats);
         value->setObjectName(QString::fromLatin1(r.name));
-        value->setAccessibleName(caption);
+        // The count is what a screen reader reads; the row caption is tied to it.
         captionLabel->setBuddy(value);
+        value->setAccessibleDescription(caption.chopped(1));
         grid->addWidget(captionLabel, line, 0);
         grid->addWidget(value, line, 1);
         ++line;

@@ -21,7 +21,8 @@ frmPaging::frmPaging(Context context, QWidget* parent) : QDialog(parent), ctx_(s
     setModal(true);
     Label1 = new QLabel(QStringLiteral("Please wait a few seconds while paging the network..."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAccessibleName(Label1->text());
+    // Said with the window's title when it opens: the window has nothing to focus.
+    setAccessibleDescription(Label1->text());
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     Timer1.setObjectName(QStringLiteral("Timer1"));

@@ -13,7 +13,8 @@ frmWaiting::frmWaiting(ArpLookup& arp, QString ip, Fields fields, QWidget* paren
     lblWaitTimeout = new QLabel(
         QStringLiteral("Please wait while retrieving response from remote element...."), this);
     lblWaitTimeout->setObjectName(QStringLiteral("lblWaitTimeout"));
-    lblWaitTimeout->setAccessibleName(lblWaitTimeout->text());
+    // Said with the window's title when it opens: the window has nothing to focus.
+    setAccessibleDescription(lblWaitTimeout->text());
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblWaitTimeout);
     timerGetMAC.setObjectName(QStringLiteral("timerGetMAC"));

@@ -64,8 +64,10 @@ frmDisclaimer::frmDisclaimer(SettingsStore& settings, QWidget* parent) : QDialog
     layout->addLayout(bottom);
     setMinimumWidth(480);
 
-    // The answer is stored the moment the box changes, not when the window closes.
-    connect(chkAgree, &QCheckBox::clicked, this, [&settings](bool ticked) {
+    // The answer is stored the moment the box changes, not when the window closes, and
+    // follows its state however it changed: a click, the keyboard, or a screen reader's
+    // toggle action (which does not click).
+    connect(chkAgree, &QCheckBox::toggled, this, [&settings](bool ticked) {
         settings.setValue(SettingKeys::Eula, ticked ? QStringLiteral("1") : QStringLiteral("0"));
     });
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);

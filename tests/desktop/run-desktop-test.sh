@@ -1,0 +1,18 @@
+#!/bin/sh
+# The desktop tier: runs a test script with the system Python (it needs gi and AT-SPI,
+# which a PATH python3 from elsewhere may lack) in a network namespace of its own and a
+# D-Bus session of its own; the script starts Xvfb, simulated elements on loopback
+# addresses and the real program, and reads the program through AT-SPI.
+# Exits 77 (reported as skipped) with the reason when something it needs is missing.
+# Usage: run-desktop-test.sh SCRIPT [ARGUMENTS]
+skip() {
+    echo "SKIPPED: $* (scripts/setup-debian.sh installs what the desktop tests need)" >&2
+    exit 77
+}
+for tool in Xvfb dbus-run-session dbus-update-activation-environment; do
+    command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing"
+done
+[ -x /usr/libexec/at-spi-bus-launcher ] || skip "the accessibility bus (at-spi2-core) is missing"
+/usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0"); from gi.repository import Atspi' 2>/dev/null ||
+    skip "/usr/bin/python3 cannot load AT-SPI (python3-gi, gir1.2-atspi-2.0)"
+exec "$(dirname "$0")/../run-in-netns.sh" dbus-run-session -- /usr/bin/python3 "$@"
