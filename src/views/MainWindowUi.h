@@ -3,6 +3,8 @@
 // read and write from it.  Controls carry the system's names as object names, and every
 // control has an accessible name (the caption of its label, or its own caption).
 
+#include "OperatorScrollBar.h"
+
 #include <QColor>
 #include <QIcon>
 #include <QString>
@@ -20,7 +22,6 @@ class QLineEdit;
 class QListWidget;
 class QMainWindow;
 class QPushButton;
-class QScrollBar;
 class QSlider;
 class QToolBar;
 class QWidget;
@@ -57,7 +58,7 @@ struct MainWindowUi {
     QComboBox* cmbAudioType = nullptr;
     QLabel* Label9 = nullptr; // "Audio source:" (encoder) / "Audio atten:" (decoder)
     QComboBox* cmbAudioInput = nullptr;
-    QScrollBar* scrlAtten = nullptr;
+    OperatorScrollBar* scrlAtten = nullptr;
     QLabel* lblAttenDB = nullptr;
     QComboBox* cmbAudioTX = nullptr;
     QLabel* Label15 = nullptr; // "Unicast / Multicast", shown where cmbAudioTX is hidden
@@ -67,14 +68,14 @@ struct MainWindowUi {
     QCheckBox* chkSFNEnabled = nullptr;
     QPushButton* cmdAdjust = nullptr;
     QLabel* lblBufferSize = nullptr; // "Buffer size:"
-    QScrollBar* scrlBuffer = nullptr;
+    OperatorScrollBar* scrlBuffer = nullptr;
     QLabel* lblLatency = nullptr;
     QComboBox* cmbSilDetMode = nullptr;
     QLabel* lblThreshold = nullptr; // "Threshold:"
-    QScrollBar* scrlSilDetLevel = nullptr;
+    OperatorScrollBar* scrlSilDetLevel = nullptr;
     QLabel* lblSilDetLevel = nullptr;
     QLabel* lblTimeout = nullptr; // "Timeout:"
-    QScrollBar* scrlSilDetTime = nullptr;
+    OperatorScrollBar* scrlSilDetTime = nullptr;
     QLabel* lblSilDetTime = nullptr;
     QCheckBox* chkLowLatency = nullptr;
     QComboBox* cmbEncoders = nullptr; // never shown
