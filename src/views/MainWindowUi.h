@@ -4,6 +4,8 @@
 // control can be read by a screen reader: an input or a fixed button by its caption, a
 // control that shows a value by that value, tied to its caption.
 
+#include "OperatorScrollBar.h"
+
 #include <QColor>
 #include <QIcon>
 #include <QString>
@@ -22,7 +24,6 @@ class QLineEdit;
 class QListWidget;
 class QMainWindow;
 class QPushButton;
-class QScrollBar;
 class QSlider;
 class QToolBar;
 class QWidget;
@@ -59,7 +60,7 @@ struct MainWindowUi {
     QComboBox* cmbAudioType = nullptr;
     QLabel* Label9 = nullptr; // "Audio source:" (encoder) / "Audio atten:" (decoder)
     QComboBox* cmbAudioInput = nullptr;
-    QScrollBar* scrlAtten = nullptr;
+    OperatorScrollBar* scrlAtten = nullptr;
     QLabel* lblAttenDB = nullptr;
     QComboBox* cmbAudioTX = nullptr;
     QLabel* Label15 = nullptr; // "Unicast / Multicast", shown where cmbAudioTX is hidden
@@ -69,14 +70,14 @@ struct MainWindowUi {
     QCheckBox* chkSFNEnabled = nullptr;
     QPushButton* cmdAdjust = nullptr;
     QLabel* lblBufferSize = nullptr; // "Buffer size:"
-    QScrollBar* scrlBuffer = nullptr;
+    OperatorScrollBar* scrlBuffer = nullptr;
     QLabel* lblLatency = nullptr;
     QComboBox* cmbSilDetMode = nullptr;
     QLabel* lblThreshold = nullptr; // "Threshold:"
-    QScrollBar* scrlSilDetLevel = nullptr;
+    OperatorScrollBar* scrlSilDetLevel = nullptr;
     QLabel* lblSilDetLevel = nullptr;
     QLabel* lblTimeout = nullptr; // "Timeout:"
-    QScrollBar* scrlSilDetTime = nullptr;
+    OperatorScrollBar* scrlSilDetTime = nullptr;
     QLabel* lblSilDetTime = nullptr;
     QCheckBox* chkLowLatency = nullptr;
     QComboBox* cmbEncoders = nullptr; // never shown

@@ -83,8 +83,8 @@ QComboBox* dropDown(const char* objectName, const QStringList& items, QWidget* p
     return c;
 }
 
-QScrollBar* bar(const char* objectName, int minimum, int maximum, QWidget* parent) {
-    auto* s = named(new QScrollBar(Qt::Horizontal, parent), objectName);
+OperatorScrollBar* bar(const char* objectName, int minimum, int maximum, QWidget* parent) {
+    auto* s = named(new OperatorScrollBar(Qt::Horizontal, parent), objectName);
     s->setRange(minimum, maximum);
     s->setSingleStep(PanelRanges::SingleStep);
     s->setPageStep(PanelRanges::PageStep);

@@ -206,4 +206,17 @@ TEST_F(LabDiagnosticsTest, ClosingWithoutASetWritesNothing) {
     EXPECT_TRUE(bed.messages.shown.empty()) << bed.messages.texts().join(u'|').toStdString();
 }
 
+// The meter runs; the operator refreshes the list: the panel is cleared, the meter stops
+// with it, and the program runs on without a message.
+TEST_F(LabDiagnosticsTest, RefreshingTheListWhileTheMeterRuns) {
+    ASSERT_TRUE(select(Encoder));
+    w->ui().toolbarButton[Toolbar::StartAudioMonitoring]->trigger();
+    ASSERT_TRUE(waitFor([&] { return w->ui().lblVolume->text() == "-6dBFS"; }));
+    w->ui().toolbarButton[Toolbar::RefreshList]->trigger();
+    EXPECT_FALSE(waitFor([&] { return bed.programEnd.ended || !bed.messages.shown.empty(); }, 2000))
+        << bed.messages.texts().join(u'|').toStdString();
+    EXPECT_FALSE(w->tmrVolume.isActive());
+    EXPECT_EQ(w->ui().TreeView1->topLevelItemCount(), 3);
+}
+
 } // namespace

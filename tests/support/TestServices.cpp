@@ -4,14 +4,24 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QHostAddress>
 #include <QThread>
+#include <QTimer>
 
 MsgAnswer RecordingMessageBoxes::show(const MessageRequest& request) {
     shown.push_back(request);
+    mostOpenAtOnce = std::max(mostOpenAtOnce, ++openNow);
     if (whileOpen)
         whileOpen(request);
+    if (holdOpenMs > 0) {
+        // As an operator reading the box: the event loop runs on until it is closed.
+        QEventLoop reading;
+        QTimer::singleShot(holdOpenMs, &reading, &QEventLoop::quit);
+        reading.exec();
+    }
+    --openNow;
     if (!answers.isEmpty())
         return answers.dequeue();
     return request.buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
@@ -67,6 +77,20 @@ bool waitFor(const std::function<bool()>& pred, int timeoutMs) {
         QThread::msleep(1);
     }
     return true;
+}
+
+bool onlyLoopbackHere() {
+    // /proc/self/net/dev lists the links of this process's namespace (/sys may show the machine's).
+    QFile dev(QStringLiteral("/proc/self/net/dev"));
+    if (!dev.open(QIODevice::ReadOnly))
+        return false;
+    QStringList links;
+    for (const QByteArray& line : dev.readAll().split('\n')) {
+        const int colon = line.indexOf(':');
+        if (colon > 0)
+            links.append(QString::fromLatin1(line.left(colon).trimmed()));
+    }
+    return links == QStringList{QStringLiteral("lo")};
 }
 
 QByteArray FakeArpLookup::hardwareAddress(quint32 ipv4, Wait wait) {

@@ -21,6 +21,13 @@ class IcmpEcho;
 #include <vector>
 
 // Records every box and answers from a queue (default: the box's default button).
+//
+// By default a box returns at once, so nothing can happen while it is "open".  A real box
+// is modal and keeps the event loop running until the operator has read it: timers tick,
+// datagrams arrive and handlers re-enter behind it.  With holdOpenMs > 0 each box does the
+// same: after it is recorded (and whileOpen has run) it runs a nested event loop for that
+// many milliseconds before it answers.  openNow and mostOpenAtOnce count the boxes open
+// one inside the other, so a test sees boxes stacking up behind each other.
 class RecordingMessageBoxes final : public MessageBoxes {
 public:
     MsgAnswer show(const MessageRequest& request) override;
@@ -28,6 +35,9 @@ public:
     QQueue<MsgAnswer> answers;
     // Runs while a box is "open" (after it is recorded), e.g. to let datagrams arrive.
     std::function<void(const MessageRequest&)> whileOpen;
+    int holdOpenMs = 0; // 0: every box returns at once
+    int openNow = 0;
+    int mostOpenAtOnce = 0;
     QStringList texts() const;
     void clear() { shown.clear(); }
 };
@@ -111,3 +121,8 @@ struct TestBed {
 
 // Runs the event loop until pred() holds or timeoutMs passes; returns pred().
 bool waitFor(const std::function<bool()>& pred, int timeoutMs = 3000);
+
+// Whether this process's network namespace holds nothing but loopback (the widget tests'
+// private one): only there may a test address a private range such as 10.99.0.1, which
+// then has no route and sends nothing.
+bool onlyLoopbackHere();

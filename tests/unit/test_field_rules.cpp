@@ -31,6 +31,14 @@ TEST(FieldRulesTest, IsValidIPTakesFourWholeNumbersUpTo255) {
         EXPECT_EQ(IsValidIP(QString::fromUtf8(c.text)), c.valid) << c.text;
 }
 
+TEST(FieldRulesTest, Ipv4AddressReadsAValidAddressDecimal) {
+    EXPECT_EQ(ipv4Address(QStringLiteral("192.168.001.010")), 0xC0A8010Au); // not 192.168.1.8
+    EXPECT_EQ(ipv4Address(QStringLiteral("1.2.3.08")), 0x01020308u);
+    EXPECT_EQ(ipv4Address(QStringLiteral(" 10 . 0 .0. 1 ")), 0x0A000001u);
+    for (const char* invalid : {"127.1", "0x7f.0.0.1", "1.2.3.256", "", "1.2.3.4."})
+        EXPECT_EQ(ipv4Address(QString::fromLatin1(invalid)), std::nullopt) << invalid;
+}
+
 TEST(FieldRulesTest, SplitIPKeepsEmptyParts) {
     EXPECT_EQ(SplitIP(QStringLiteral("1..2.3")), (QStringList{"1", "", "2", "3"}));
     EXPECT_EQ(SplitIP(QStringLiteral("1.2.3.4.")), (QStringList{"1", "2", "3", "4", ""}));

@@ -399,11 +399,12 @@ TEST(SelectionTest, ClearElementPanelEmptiesTheFields) {
     for (QComboBox* c : {u.cmbAudioInput, u.cmbAudioType, u.cmbAudioTX})
         EXPECT_EQ(c->currentIndex(), -1) << c->objectName().toStdString();
     EXPECT_EQ(win.w->selectedElementMac(), "-");
-    // Left as they are: the bars, the check boxes, the routing list and the layout.
+    // Left as they are: the bars, the check boxes, the routing list and the layout; the
+    // diagnostics that need an element are off.
     EXPECT_EQ(u.scrlBuffer->value(), 4);
     EXPECT_TRUE(u.chkSFNEnabled->isChecked());
     EXPECT_TRUE(u.scrlAtten->isVisible());
-    EXPECT_TRUE(u.cmdAdjust->isEnabled());
+    EXPECT_FALSE(u.cmdAdjust->isEnabled() || u.cmdGetStats->isEnabled());
     EXPECT_EQ(u.cmbSilDetMode->currentIndex(), 0);
 }
 

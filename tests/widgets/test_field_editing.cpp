@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QNetworkDatagram>
 #include <QPushButton>
 #include <QScrollBar>
@@ -27,6 +28,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
@@ -308,6 +310,35 @@ TEST(AttenuationTest, TheOperatorsStepsReachTheDecoder) {
     // The endpoint is bound again on port 2976 after each send.
     EXPECT_TRUE(win.w->endpoint().isOpen());
     EXPECT_EQ(win.w->endpoint().localPort(), 2976);
+}
+
+// Picks `caption` from the bar's context menu, opened at the bar's centre.
+void pickFromContextMenu(QScrollBar* bar, const QString& caption) {
+    QTimer::singleShot(0, [caption] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        for (QAction* a : menu->actions())
+            menu->setActiveAction(a->text() == caption ? a : menu->activeAction());
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, bar->rect().center(),
+                            bar->mapToGlobal(bar->rect().center()));
+    QCoreApplication::sendEvent(bar, &event);
+}
+
+TEST(AttenuationTest, TheContextMenuSendsAndStoresLikeEveryOperatorStep) {
+    Window win(section("0011223344B2", with(decoder(), {{"IP", "127.0.0.1"}, {"ATT", "100"}})));
+    ElementPort element("127.0.0.1");
+    win.select(0);
+    QScrollBar* bar = win.ui().scrlAtten;
+    for (const char* caption : {"Right edge", "Scroll here", "Left edge"}) {
+        const int before = bar->value();
+        pickFromContextMenu(bar, QString::fromLatin1(caption));
+        QByteArray command(2, '\0'); // the value, then 0
+        command[0] = char(bar->value());
+        EXPECT_NE(bar->value(), before) << caption;
+        EXPECT_EQ(element.settle(), QList<QByteArray>{command}) << caption;
+        EXPECT_EQ(win.stored("att"), QString::number(bar->value())) << caption;
+    }
 }
 
 TEST(AttenuationTest, NothingIsSentForOtherRoles) {

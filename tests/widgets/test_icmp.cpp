@@ -17,23 +17,6 @@
 
 namespace {
 
-// The namespace's own settings; tests change them only after making sure they run in a
-// namespace that holds nothing but loopback.
-bool privateNamespace() {
-    // /proc/net/dev lists the links of the calling process's namespace (/sys may still
-    // show the machine's).
-    QFile dev(QStringLiteral("/proc/self/net/dev"));
-    if (!dev.open(QIODevice::ReadOnly))
-        return false;
-    QStringList links;
-    for (const QByteArray& line : dev.readAll().split('\n')) {
-        const int colon = line.indexOf(':');
-        if (colon > 0)
-            links.append(QString::fromLatin1(line.left(colon).trimmed()));
-    }
-    return links == QStringList{QStringLiteral("lo")};
-}
-
 // The kernel checks the value on write(2); a refused value must not go unnoticed.
 bool writeSysctl(const char* path, const QByteArray& value) {
     const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
@@ -48,7 +31,8 @@ bool writeSysctl(const char* path, const QByteArray& value) {
 class IcmpTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!privateNamespace())
+        // The namespace's own settings are changed only in one that holds nothing but loopback.
+        if (!onlyLoopbackHere())
             GTEST_SKIP() << "not in a private network namespace; not changing this one's settings";
         if (!writeSysctl("/proc/sys/net/ipv4/icmp_echo_ignore_all", "0"))
             GTEST_SKIP() << "cannot change the namespace's ICMP settings here";
@@ -106,6 +90,11 @@ TEST_F(IcmpTest, RepeatedPingsEachGetTheirOwnReply) {
             ASSERT_EQ(Icmp::PingHost(QStringLiteral("127.0.0.3"), reply, f), 0) << i;
         }
     }
+}
+
+TEST_F(IcmpTest, LeadingZerosAreDecimal) {
+    Icmp::EchoReply reply; // 127.0.0.9, where an octal reading finds no address at all
+    EXPECT_EQ(Icmp::PingHost(QStringLiteral("127.000.000.009"), reply, Icmp::Facility::Raw), 0);
 }
 
 TEST_F(IcmpTest, NoAnswerIsATimeOut) {

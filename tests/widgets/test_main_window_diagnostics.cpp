@@ -269,4 +269,42 @@ TEST(MainWindowDiagnosticsTest, TheMeterRunsOnTheManagementEndpoint) {
     EXPECT_DOUBLE_EQ(frmMain::Log10(100.0), 2.0);
 }
 
+// Refreshing the list clears the panel: the meter stops with it, also while the refresh's
+// own box is open (there it would tick on for a record that went with the database).
+TEST(MainWindowDiagnosticsTest, RefreshingTheListStopsTheMeter) {
+    Window win(section("0011223344A1", encoder()));
+    win.bed.messages.holdOpenMs = 300;
+    MainWindowUi& u = win.ui();
+    for (bool emptied : {false, true}) {
+        win.select(0);
+        u.toolbarButton[Toolbar::StartAudioMonitoring]->trigger();
+        if (emptied)
+            win.bed.writeIni(QByteArray());
+        u.toolbarButton[Toolbar::RefreshList]->trigger();
+        EXPECT_FALSE(waitFor([&] { return win.bed.programEnd.ended; }, 300)) << emptied;
+        for (const MessageRequest& m : win.bed.messages.shown)
+            EXPECT_EQ(m.icon, MsgIcon::Information) << m.text.toStdString();
+        EXPECT_FALSE(win.w->tmrVolume.isActive() || u.chkGetVolume->isChecked() ||
+                     u.cmdGetStats->isEnabled());
+        EXPECT_FALSE(u.toolbarButton[Toolbar::StartAudioMonitoring]->isEnabled() ||
+                     u.toolbarButton[Toolbar::StopAudioMonitoring]->isEnabled());
+    }
+}
+
+// An element the meter cannot reach stops it with one message (the ticks behind the open
+// box add none), and the toolbar offers the start again.
+TEST(MainWindowDiagnosticsTest, AnElementTheMeterCannotReachStopsItWithOneMessage) {
+    if (!onlyLoopbackHere())
+        GTEST_SKIP() << "not in a private network namespace: 10.99.0.1 might be reachable";
+    Window win(section("0011223344A1", with(encoder(), {{"IP", "10.99.0.1"}})));
+    win.bed.messages.holdOpenMs = 300;
+    win.select(0);
+    win.ui().toolbarButton[Toolbar::StartAudioMonitoring]->trigger();
+    ASSERT_TRUE(waitFor([&] { return !win.bed.messages.shown.empty(); }));
+    EXPECT_EQ(win.bed.messages.texts(),
+              QStringList{"Unable to reach the element on UDP port 2977: Network is unreachable."});
+    EXPECT_FALSE(win.w->tmrVolume.isActive() || win.bed.programEnd.ended);
+    EXPECT_TRUE(win.ui().toolbarButton[Toolbar::StartAudioMonitoring]->isEnabled());
+}
+
 } // namespace

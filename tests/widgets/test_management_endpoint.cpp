@@ -14,14 +14,15 @@
 
 namespace {
 
-// A stand-in element: sockets on 127.0.0.2 that collect what the NMS sends.
+// A stand-in element: sockets on 127.0.0.2 (or another address) that collect what the NMS sends.
 struct FakeElement {
     QUdpSocket config; // port 2976
     QUdpSocket shortCommands; // port 2977
     QList<QNetworkDatagram> configGot, shortGot;
-    FakeElement() {
-        EXPECT_TRUE(config.bind(QHostAddress(QStringLiteral("127.0.0.2")), 2976)) << config.errorString().toStdString();
-        EXPECT_TRUE(shortCommands.bind(QHostAddress(QStringLiteral("127.0.0.2")), 2977))
+    explicit FakeElement(const char* address = "127.0.0.2") {
+        EXPECT_TRUE(config.bind(QHostAddress(QString::fromLatin1(address)), 2976))
+            << config.errorString().toStdString();
+        EXPECT_TRUE(shortCommands.bind(QHostAddress(QString::fromLatin1(address)), 2977))
             << shortCommands.errorString().toStdString();
         QObject::connect(&config, &QUdpSocket::readyRead, [this] {
             while (config.hasPendingDatagrams())
@@ -132,15 +133,20 @@ TEST_F(SenderTest, SendBindsAgainAfterTheEndpointWasClosed) {
     ASSERT_TRUE(waitFor([&] { return element.shortGot.size() == 1; }));
 }
 
-TEST_F(SenderTest, AnElementWithoutAddressEndsTheProgramWithTheSendersCode) {
+TEST_F(SenderTest, AnElementWithoutAddressIsReportedAndTheProgramGoesOn) {
     selected = QStringLiteral("00:11:22:33:44:BB"); // no section, so no "ip"
     EXPECT_FALSE(sender->send(QByteArray("\x20\x00", 2), 2977, 103));
-    ASSERT_EQ(bed.messages.shown.size(), 1u);
-    EXPECT_TRUE(bed.messages.shown[0].text.startsWith(QStringLiteral("103 - Unable to use UDP port 2976: ")));
-    EXPECT_GT(bed.messages.shown[0].text.size(), QStringLiteral("103 - Unable to use UDP port 2976: ").size());
-    EXPECT_EQ(bed.messages.shown[0].icon, MsgIcon::Critical);
-    EXPECT_TRUE(bed.messages.shown[0].title.isEmpty());
-    EXPECT_TRUE(bed.programEnd.ended);
+    EXPECT_EQ(bed.messages.texts(), QStringList{"Unable to reach the element on UDP port 2977: no "
+                                                "address is stored for this element."});
+    EXPECT_FALSE(bed.programEnd.ended);
+}
+
+TEST_F(SenderTest, LeadingZerosInTheStoredAddressAreDecimal) {
+    FakeElement at10("127.0.0.10"); // not 127.0.0.8, as an octal reading would make it
+    IniStore::WriteToINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"),
+                         QStringLiteral("127.0.0.010"), bed.iniPath());
+    ASSERT_TRUE(sender->send(QByteArray("VOL"), 2977, 104));
+    EXPECT_TRUE(waitFor([&] { return at10.shortGot.size() == 1; }));
 }
 
 TEST_F(SenderTest, APortTakenByAnotherProgramEndsTheProgram) {

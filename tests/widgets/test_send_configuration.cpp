@@ -109,6 +109,21 @@ TEST(SaveChangesTest, ChecksInOrderAndSendsNothingWhenOneFails) {
     }
 }
 
+TEST(SaveChangesTest, AMissingOrInvalidStoredAddressIsRefusedAndTheEditsStay) {
+    for (const QByteArray& ip : {kAbsent, QByteArray("127.0.0")}) {
+        Fixture f({}, {{"IP", ip}});
+        f.ui().txtElementIP->setText("127.0.0.2");
+        f.win.bed.messages.answers.enqueue(MsgAnswer::Yes); // were the question asked
+        f.ui().toolbarButton[Toolbar::SaveChanges]->trigger();
+        EXPECT_EQ(f.texts(),
+                  QStringList{"The address stored for this element is missing or invalid!\r"
+                              "Run 'Auto discover elements' to read it from the element again.\r"
+                              "Cannot save."});
+        EXPECT_FALSE(f.win.bed.programEnd.ended || f.win.w->timerRemoteSent.isActive());
+        EXPECT_EQ(f.ui().txtElementIP->text(), "127.0.0.2");
+    }
+}
+
 TEST(SaveChangesTest, AnsweringNoSendsNothing) {
     Fixture f({});
     f.ui().txtElementName->setText("other");
@@ -293,12 +308,17 @@ TEST(ConfirmationTest, RoleZeroShowsUnknownWithoutSuccess) {
 TEST(ConfirmationTest, DecoderValuesAreBroughtIntoThePanelsRanges) {
     const QByteArray db = section(kEncSection, with(decoder(), {{"IP", "127.0.0.2"}}));
     NmsWindow win(&db);
-    auto element = startElement("127.0.0.2", {"--role", "decoder", "--name", "TRANSMITTER A", "--mask",
-                                              "255.255.0.0", "--gw", "127.0.0.254", "--input", "0", "--type",
-                                              "0", "--tx", "1", "--remote", "239.1.2.3", "--serial", "777",
-                                              "--version", "3.49", "--att", "5", "--sfn", "0"});
+    auto element =
+        startElement("127.0.0.2", {"--role",   "decoder",     "--name",    "TRANSMITTER A",
+                                   "--mask",   "255.255.0.0", "--gw",      "127.0.0.254",
+                                   "--input",  "0",           "--type",    "0",
+                                   "--tx",     "1",           "--remote",  "239.1.2.3",
+                                   "--serial", "777",         "--version", "3.49",
+                                   "--att",    "5",           "--sfn",     "0",
+                                   "--sdm",    "3",           "--fault",   "keep:sdm"});
     win.bed.arp.set("127.0.0.2", "02AA00000002");
     win.select(0);
+    win.ui().cmbSilDetMode->setCurrentIndex(1);
     win.bed.messages.answers.enqueue(MsgAnswer::Yes);
     win.ui().toolbarButton[Toolbar::SaveChanges]->trigger();
     ASSERT_TRUE(waitFor([&] { return win.bed.messages.shown.size() >= 2; }, 4000));
@@ -308,6 +328,10 @@ TEST(ConfirmationTest, DecoderValuesAreBroughtIntoThePanelsRanges) {
     EXPECT_EQ(win.stored(kEncSection, "multi"), "239.1.2.3");
     EXPECT_EQ(win.stored(kEncSection, "sdl"), "37");
     EXPECT_EQ(win.stored(kEncSection, "llo"), "0");
+    // An audio routing the list cannot show leaves the list as it was; the record keeps
+    // what the element reports.
+    EXPECT_EQ(win.ui().cmbSilDetMode->currentIndex(), 1);
+    EXPECT_EQ(win.stored(kEncSection, "sdm"), "3");
 }
 
 TEST(ConfirmationTest, SectionWith21KeysIsNotWritten) {

@@ -286,17 +286,22 @@ TEST(InterfaceChoiceTest, ClickingRebindsOnlyForANewAddress) {
     EXPECT_EQ(w.endpoint().localPort(), 2976);
     EXPECT_TRUE(bed.messages.shown.empty());
 
-    // The new address is taken by another program: reported, and the program goes on with
-    // the endpoint closed.
+    // The new address is taken by another program: reported, and the program goes back to
+    // the address it had: bound again, selected and stored (the next start binds it too).
     QUdpSocket squatter;
     ASSERT_TRUE(squatter.bind(QHostAddress(QStringLiteral("127.0.0.3")), 2976, QAbstractSocket::DontShareAddress));
+    w.ui().cmbNMSIPAddr->setCurrentIndex(2);
     w.interfaceChooser().cmbNMSIPAddr_Click(2);
-    EXPECT_EQ(bed.settings.values.value(SettingKeys::NmsIpAddress), "127.0.0.3");
     ASSERT_EQ(bed.messages.shown.size(), 1u);
     EXPECT_EQ(bed.messages.shown[0].icon, MsgIcon::Critical);
     EXPECT_TRUE(bed.messages.shown[0].text.contains(QStringLiteral("127.0.0.3")));
+    EXPECT_TRUE(bed.messages.shown[0].text.contains(QStringLiteral("127.0.0.2")));
     EXPECT_FALSE(bed.programEnd.ended);
-    EXPECT_FALSE(w.endpoint().isOpen());
+    EXPECT_EQ(bed.settings.values.value(SettingKeys::NmsIpAddress), "127.0.0.2");
+    EXPECT_EQ(w.strLocalNMSIPAddress, "127.0.0.2");
+    EXPECT_EQ(w.ui().cmbNMSIPAddr->currentText(), "127.0.0.2");
+    EXPECT_TRUE(w.endpoint().isOpen());
+    EXPECT_EQ(w.endpoint().socket()->localAddress(), QHostAddress(QStringLiteral("127.0.0.2")));
 }
 
 TEST(InterfaceChoiceTest, EveryAddressIsListedInAscendingOrder) {

@@ -40,8 +40,18 @@ void AudioLevelMeter::showSilence() {
 }
 
 void AudioLevelMeter::requestLevel() {
-    if (!sender_->send(LevelReport::Request, Ports::ElementShort, kLevelRequestError))
-        c_.tmrVolume->stop(); // the program is ending after the message
+    // A failure's message box keeps the event loop running: the ticks behind it send
+    // nothing (and stack no further boxes).
+    if (sending_)
+        return;
+    sending_ = true;
+    const bool sent = sender_->send(LevelReport::Request, Ports::ElementShort, kLevelRequestError);
+    sending_ = false;
+    if (!sent) {
+        // The element cannot be reached (or the program is ending): the meter stops.
+        c_.tmrVolume->stop();
+        c_.chkGetVolume->setChecked(false);
+    }
 }
 
 void AudioLevelMeter::showReport(const QByteArray& report) {

@@ -41,4 +41,5 @@ private:
     Controls c_;
     ElementSender* sender_;
     int reportsShown_ = 0;
+    bool sending_ = false;
 };

@@ -39,7 +39,11 @@ QLabel* valueLabel(QWidget* parent, const char* name, const QString& caption) {
 } // namespace
 
 frmAdjust::frmAdjust(DiagnosticsContext context, QWidget* parent)
-    : QDialog(parent), ctx_(std::move(context)), udpClient3_(new DiagnosticsPort(this)) {
+    : QDialog(parent), ctx_(std::move(context)), udpClient3_(new DiagnosticsPort(this)),
+      boxes_(ctx_.messages) {
+    // One box at a time; the replies that queued up behind it are stale when it closes.
+    ctx_.messages = &boxes_;
+    boxes_.afterEachBox = [this] { udpClient3_->discardPending(); };
     setObjectName(QStringLiteral("frmAdjust"));
     setWindowTitle(QStringLiteral("SFN Adjustment"));
     setModal(true);
@@ -240,7 +244,7 @@ void frmAdjust::ResetCounters() {
 }
 
 void frmAdjust::recordArrived(const QByteArray& datagram) {
-    if (datagram.size() != DiagnosticsRecord::kFullLength)
+    if (datagram.size() != DiagnosticsRecord::kFullLength || boxes_.isOpen())
         return;
     decodeReply(datagram);
 }
@@ -286,8 +290,11 @@ void frmAdjust::decodeReply(const QByteArray& record) {
             break;
         }
     }
-    if (d.failed)
+    if (d.failed) {
+        // Auto refresh would go on asking behind the box, each answer another box.
+        switchAutoRefreshOff();
         ctx_.messages->error(kDecodeFailure);
+    }
 }
 
 void frmAdjust::done(int result) {

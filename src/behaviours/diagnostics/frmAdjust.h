@@ -5,6 +5,7 @@
 // (udpClient3), asks with "GetDel", refreshes every second on request, and resets the
 // element's counters 250 ms after a Set when auto clear is on.
 
+#include "core/common/OneBoxAtATime.h"
 #include "core/diagnostics/DiagnosticsContext.h"
 
 #include <QDialog>
@@ -78,6 +79,7 @@ private:
 
     DiagnosticsContext ctx_;
     DiagnosticsPort* udpClient3_;
+    OneBoxAtATime boxes_; // every box of the window goes through it (ctx_.messages)
     qint32 additionalDelay_ = 0;
     bool parametersSent_ = false;
 };

@@ -22,7 +22,11 @@ QChar localeDecimalSeparator() { return QLocale().decimalPoint().at(0); }
 } // namespace
 
 frmStatistics::frmStatistics(DiagnosticsContext context, QWidget* parent)
-    : QDialog(parent), ctx_(std::move(context)), udpClient2_(new DiagnosticsPort(this)) {
+    : QDialog(parent), ctx_(std::move(context)), udpClient2_(new DiagnosticsPort(this)),
+      boxes_(ctx_.messages) {
+    // One box at a time; the records that queued up behind it are stale when it closes.
+    ctx_.messages = &boxes_;
+    boxes_.afterEachBox = [this] { udpClient2_->discardPending(); };
     setObjectName(QStringLiteral("frmStatistics"));
     setWindowTitle(QStringLiteral("Statistics"));
     setModal(true);
@@ -124,7 +128,7 @@ void frmStatistics::ResetCounters() {
 }
 
 void frmStatistics::recordArrived(const QByteArray& datagram) {
-    if (datagram.size() > DiagnosticsRecord::kFullLength)
+    if (datagram.size() > DiagnosticsRecord::kFullLength || boxes_.isOpen())
         return;
     const StatisticsDecoding d = StatisticsDecoder::decode(datagram, ctx_.sfnOn(), ctx_.isDecoder(),
                                                            values_, localeDecimalSeparator());

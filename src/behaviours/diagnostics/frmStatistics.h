@@ -4,6 +4,7 @@
 // "GetStats" on opening and on Refresh, resets the element's counters with "RstStats"
 // after a confirmation, and shows every diagnostics record of at most 61 bytes.
 
+#include "core/common/OneBoxAtATime.h"
 #include "core/diagnostics/DiagnosticsContext.h"
 #include "core/diagnostics/StatisticsDecoder.h"
 
@@ -55,6 +56,7 @@ private:
 
     DiagnosticsContext ctx_;
     DiagnosticsPort* udpClient2_;
+    OneBoxAtATime boxes_; // every box of the window goes through it (ctx_.messages)
     StatisticsValues values_;
     std::map<StatisticsRow, QLabel*> rowLabels_;
 };

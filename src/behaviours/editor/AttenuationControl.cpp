@@ -6,19 +6,19 @@
 #include "core/editor/FieldRules.h"
 #include "core/protocol/AttenuationCommand.h"
 #include "core/protocol/ElementSender.h"
-
-#include <QScrollBar>
+#include "views/OperatorScrollBar.h"
 
 AttenuationControl::AttenuationControl(Context context, QObject* parent)
     : QObject(parent), ctx_(std::move(context)) {
-    QScrollBar* bar = ctx_.scrlAtten;
+    OperatorScrollBar* bar = ctx_.scrlAtten;
     // Raised before the value moves; sliderPosition() already holds the new value.
     connect(bar, &QScrollBar::actionTriggered, this, [this, bar] {
         if (!bar->isSliderDown() && bar->sliderPosition() != bar->value())
             operatorStep_ = true;
     });
-    connect(bar, &QScrollBar::valueChanged, this, [this](int v) {
-        if (!operatorStep_)
+    // A step, or the bar's context menu ("Scroll here" raises no action).
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int v) {
+        if (!operatorStep_ && !bar->inContextMenu())
             return;
         operatorStep_ = false;
         operatorMoved(v);

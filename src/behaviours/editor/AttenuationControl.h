@@ -5,9 +5,11 @@
 // program sets (a selection, a confirmation) only refresh the bar's text.
 //
 // The operator is recognised by the bar's own action signals: an action raised by the
-// mouse, keyboard or wheel precedes the value change it causes, while setValue() from
-// the program raises none.  During a drag the value follows the handle without sending,
-// and the release sends once if the value moved.
+// mouse, keyboard, wheel or context menu precedes the value change it causes, while
+// setValue() from the program raises none; the context menu's "Scroll here", which sets
+// the value directly, is recognised by the bar itself (OperatorScrollBar).  During a drag
+// the value follows the handle without sending, and the release sends once if the value
+// moved.
 //
 // A record without a usable "ip" (a hand-edited database) sends nothing and stores
 // nothing, rather than ending the program with the send failure message.
@@ -17,13 +19,13 @@
 
 class ElementPanel;
 class ElementSender;
-class QScrollBar;
+class OperatorScrollBar;
 
 class AttenuationControl : public QObject {
     Q_OBJECT
 public:
     struct Context {
-        QScrollBar* scrlAtten = nullptr;
+        OperatorScrollBar* scrlAtten = nullptr;
         ElementPanel* panel = nullptr;
         ElementSender* sender = nullptr;
         QString iniPath;

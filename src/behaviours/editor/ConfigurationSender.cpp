@@ -54,6 +54,13 @@ void ConfigurationSender::SaveChanges() {
     }
     if (!QFileInfo::exists(ctx_.iniPath))
         return refuse("The local database in your computer, is corrupted!");
+    // The command goes to the address the element has now, as stored: without a usable one
+    // it could reach nobody, and the edits stay in the panel.
+    const QString stored = IniStore::ReadFromINI(MacSection::Encode_MAC(ui.lblElementMAC->text()),
+                                                 QStringLiteral("ip"), ctx_.iniPath, QString());
+    if (!FieldRules::ipv4Address(stored))
+        return refuse("The address stored for this element is missing or invalid!\r"
+                      "Run 'Auto discover elements' to read it from the element again.");
 
     const MsgAnswer answer = ctx_.messages->show({sendQuestion(), QStringLiteral("Send configuration"),
                                                   MsgIcon::Question, MsgButtons::YesNo});
@@ -87,7 +94,8 @@ ConfigCommandInput ConfigurationSender::panelValues() const {
 void ConfigurationSender::SendConfiguration() {
     const QByteArray command = ConfigCommand::build(panelValues());
     QTimer* timer = ctx_.timerRemoteSent;
-    ctx_.sender->send(command, Ports::ElementConfig, 101, [timer] { timer->start(); });
+    if (!ctx_.sender->send(command, Ports::ElementConfig, 101, [timer] { timer->start(); }))
+        timer->stop(); // nothing left: no answer to wait for (the failure was reported)
 }
 
 void ConfigurationSender::timedOut() {

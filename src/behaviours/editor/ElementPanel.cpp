@@ -140,6 +140,14 @@ void ElementPanel::ClearElementPanel() {
         e->clear();
     for (QComboBox* c : {u.cmbAudioInput, u.cmbAudioType, u.cmbAudioTX})
         c->setCurrentIndex(-1);
+    // Nothing is shown now: the level meter stops (its next tick would find no element to
+    // ask), and the diagnostics that need an element wait for the next selection.
+    ctx_.tmrVolume->stop();
+    u.toolbarButton[Toolbar::StartAudioMonitoring]->setEnabled(false);
+    u.toolbarButton[Toolbar::StopAudioMonitoring]->setEnabled(false);
+    u.chkGetVolume->setChecked(false);
+    u.cmdGetStats->setEnabled(false);
+    u.cmdAdjust->setEnabled(false);
 }
 
 void ElementPanel::NodeClick(const QTreeWidgetItem* node) {

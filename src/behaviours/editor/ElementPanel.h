@@ -49,6 +49,8 @@ public:
     void NodeClick(const QTreeWidgetItem* node);
     void showElement(const QString& key, const QString& text);
 
+    // The panel's empty state; the level meter stops, and the toolbar's meter buttons,
+    // "Get..." and "Adjust..." are disabled until an element is shown again.
     void ClearElementPanel();
 
     // The role caption, and the role layout applied when it changes.

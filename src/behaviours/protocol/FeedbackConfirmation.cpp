@@ -116,7 +116,10 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
     write(QStringLiteral("buf"), QString::number(buffer));
     const int sfn = r.UDP_Response_SFN > 1 ? 0 : r.UDP_Response_SFN;
     write(QStringLiteral("sfn"), QString::number(sfn));
-    ui.cmbSilDetMode->setCurrentIndex(r.UDP_Response_SilDet_Mode);
+    // A routing the list cannot show leaves the list as it was: an empty list would send
+    // "Auto detect" with the next save.
+    if (r.UDP_Response_SilDet_Mode < ui.cmbSilDetMode->count())
+        ui.cmbSilDetMode->setCurrentIndex(r.UDP_Response_SilDet_Mode);
     write(QStringLiteral("sdm"), QString::number(r.UDP_Response_SilDet_Mode));
     const int level = std::min<int>(std::max<int>(r.UDP_Response_SilDet_Level, ui.scrlSilDetLevel->minimum()),
                                     ui.scrlSilDetLevel->maximum());

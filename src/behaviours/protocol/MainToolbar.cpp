@@ -13,6 +13,14 @@ MainToolbar::MainToolbar(Context context, QObject* parent) : QObject(parent), ct
         if (QAction* button = ctx_.ui->toolbarButton[i])
             connect(button, &QAction::triggered, this, [this, i] { ButtonClick(i); });
     }
+    // The meter may stop by itself (an element it cannot reach): the buttons follow it.
+    connect(ctx_.ui->chkGetVolume, &QCheckBox::toggled, this, [this](bool on) {
+        QAction* stop = ctx_.ui->toolbarButton[Toolbar::StopAudioMonitoring];
+        if (!on && stop->isEnabled()) {
+            stop->setEnabled(false);
+            ctx_.ui->toolbarButton[Toolbar::StartAudioMonitoring]->setEnabled(true);
+        }
+    });
 }
 
 QString MainToolbar::discoveryQuestion() {
@@ -64,6 +72,9 @@ void MainToolbar::Auto_Discover() {
 }
 
 void MainToolbar::Refresh_List() {
+    // The meter stops first: the list load may show a box, and behind it the meter would
+    // tick on for a record that is gone.
+    ctx_.ui->chkGetVolume->setChecked(false);
     ctx_.ui->TreeView1->clear();
     if (ctx_.Load_Config)
         ctx_.Load_Config();

@@ -66,11 +66,25 @@ void InterfaceChooser::apply(int index, bool duringStartUp) {
         ctx_.settings->value(SettingKeys::NmsIpAddress, QStringLiteral("0.0.0.0"));
     if (chosen == stored)
         return;
-    *ctx_.strLocalNMSIPAddress = chosen;
-    ctx_.settings->setValue(SettingKeys::NmsIpAddress, chosen);
-    if (!ctx_.endpoint->rebind(chosen) && !duringStartUp) {
-        // The program keeps running with the endpoint closed; the next send binds again.
-        ctx_.messages->error(QStringLiteral("Unable to use UDP port 2976 on %1: %2")
-                                 .arg(chosen, ctx_.endpoint->errorString()));
+    const QString previous = *ctx_.strLocalNMSIPAddress;
+    if (ctx_.endpoint->rebind(chosen) || duringStartUp) {
+        // (At start-up a failure is the start-up bind's to report.)
+        *ctx_.strLocalNMSIPAddress = chosen;
+        ctx_.settings->setValue(SettingKeys::NmsIpAddress, chosen);
+        return;
     }
+    // The port cannot be had on that address: back to the one in use before, bound again,
+    // selected and stored, so neither the next send nor the next start fails on it.
+    QString text = QStringLiteral("Unable to use UDP port 2976 on %1: %2\r")
+                       .arg(chosen, ctx_.endpoint->errorString());
+    {
+        const QSignalBlocker block(ctx_.cmbNMSIPAddr);
+        ctx_.cmbNMSIPAddr->setCurrentIndex(ctx_.cmbNMSIPAddr->findText(previous));
+    }
+    if (ctx_.endpoint->rebind(previous))
+        text += QStringLiteral("The NMS goes on using %1.").arg(previous);
+    else
+        text += QStringLiteral("It cannot be used on %1 either: %2")
+                    .arg(previous, ctx_.endpoint->errorString());
+    ctx_.messages->error(text);
 }

@@ -5,6 +5,8 @@
 #include "core/common/ProgramEnd.h"
 #include "core/database/IniStore.h"
 #include "core/database/MacSection.h"
+#include "core/protocol/DatagramDispatch.h"
+#include "core/protocol/DatagramSend.h"
 
 namespace {
 QString sectionOf(const DiagnosticsContext& c) {
@@ -29,7 +31,7 @@ bool DiagnosticsContext::isDecoder() const {
 }
 
 void DiagnosticsContext::reportSendFailure(const QString& reason) const {
-    messages->error(QStringLiteral("Unable to reach the element on UDP port 2978: ") + reason + u'.');
+    messages->error(DatagramSend::unreachableText(Ports::Diagnostics, reason));
 }
 
 bool DiagnosticsContext::sendOpeningRequest(DiagnosticsPort& port, const QByteArray& request,

@@ -36,7 +36,8 @@ struct DiagnosticsContext {
 
     // The window's first request to the selected element's stored address.  The port
     // failing is fatal (portFailureText, then the program ends: returns false); an
-    // element without a usable stored address is only reported, like every later send.
+    // element that cannot be reached (no usable stored address, no route to it) is only
+    // reported, like every later send.
     bool sendOpeningRequest(DiagnosticsPort& port, const QByteArray& request,
                             const QString& portFailureText) const;
 };

@@ -1,6 +1,8 @@
 #include "DiagnosticsPort.h"
 
+#include "core/editor/FieldRules.h"
 #include "core/protocol/DatagramDispatch.h"
+#include "core/protocol/DatagramSend.h"
 
 #include <QHostAddress>
 #include <QNetworkDatagram>
@@ -38,18 +40,20 @@ DiagnosticsPort::SendResult DiagnosticsPort::send(const QString& host, const QBy
         error_ = QStringLiteral("port 2978 is not open");
         return SendResult::PortFailure;
     }
-    const QHostAddress remote(host);
-    if (remote.isNull() || remote.protocol() != QAbstractSocket::IPv4Protocol) {
-        error_ = host.isEmpty() ? QStringLiteral("no address is stored for this element")
-                                : QStringLiteral("the stored address \"%1\" is not an IPv4 address").arg(host);
+    error_ = DatagramSend::unusableAddressReason(host);
+    if (!error_.isEmpty())
         return SendResult::BadDestination;
-    }
-    if (socket_->writeDatagram(payload, remote, Ports::Diagnostics) != payload.size()) {
-        error_ = socket_->errorString();
-        return SendResult::PortFailure;
-    }
-    error_.clear();
+    // The port is ours and bound: a datagram the kernel refuses (no route to the element)
+    // is the destination's failure.
+    if (!DatagramSend::sendTo(*socket_, payload, *FieldRules::ipv4Address(host), Ports::Diagnostics,
+                              &error_))
+        return SendResult::BadDestination;
     return SendResult::Sent;
+}
+
+void DiagnosticsPort::discardPending() {
+    while (socket_->hasPendingDatagrams())
+        socket_->readDatagram(nullptr, 0);
 }
 
 void DiagnosticsPort::readPending() {

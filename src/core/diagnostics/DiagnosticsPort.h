@@ -24,11 +24,16 @@ public:
 
     enum class SendResult {
         Sent,
-        BadDestination, // the host is not an IPv4 address (an element without a stored "ip")
-        PortFailure,    // the endpoint is not bound, or the socket refused the datagram
+        BadDestination, // the element cannot be reached: no usable stored "ip", no route to it
+        PortFailure,    // the endpoint is not bound
     };
-    // Sends one datagram to port 2978 of the given host; errorString() says why it failed.
+    // Sends one datagram to port 2978 of the given host (dotted text, read decimal);
+    // errorString() says why it failed.
     SendResult send(const QString& host, const QByteArray& payload);
+
+    // Drops the datagrams waiting on the port: the replies that queued up behind a message
+    // box are stale once it closes (the next request fetches fresh ones).
+    void discardPending();
 
     QString errorString() const { return error_; }
 

@@ -1,5 +1,7 @@
 #include "Icmp.h"
 
+#include "core/editor/FieldRules.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -217,10 +219,12 @@ qint32 statusForSendError(int error) {
 
 qint32 PingHost(const QString& address, EchoReply& reply, Facility facility, int timeoutMs) {
     reply = {};
-    const QByteArray text = address.toLatin1();
-    const in_addr_t target = ::inet_addr(text.constData());
-    if (target == INADDR_NONE || target == 0)
+    // The address rule's decimal reading ("192.168.001.010" is .10, where inet_addr would
+    // read octal and ping another host).
+    const std::optional<quint32> host = FieldRules::ipv4Address(address);
+    if (!host || *host == INADDR_NONE || *host == 0)
         return reply.Status = Status::NoRequest;
+    const in_addr_t target = htonl(*host);
 
     Request r;
     r.target = target;

@@ -59,9 +59,10 @@ enum class Facility { Automatic, Datagram, Raw };
 bool StartSockets();
 void StopSockets();
 
-// One echo request to the dotted address.  An address that does not convert, or that
-// converts to 0 or to the no-address value, gives -1 without a request; so does a socket
-// that cannot be opened.  The status is also stored in reply.Status.
+// One echo request to the dotted address (read decimal, as the address rule reads it).
+// An address that does not convert, or that converts to 0 or to the no-address value,
+// gives -1 without a request; so does a socket that cannot be opened.  The status is also
+// stored in reply.Status.
 qint32 PingHost(const QString& address, EchoReply& reply, Facility facility = Facility::Automatic,
                 int timeoutMs = kTimeoutMs);
 

@@ -30,6 +30,20 @@ bool IsValidIP(const QString& text) {
     return parts.size() == 4;
 }
 
+std::optional<quint32> ipv4Address(const QString& text) {
+    const QStringList parts = SplitIP(text);
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 address = 0;
+    for (const QString& p : parts) {
+        const int v = addressPart(p);
+        if (v < 0)
+            return std::nullopt;
+        address = address << 8 | quint32(v);
+    }
+    return address;
+}
+
 QString upperLatin1(const QString& text) {
     QString out = text;
     for (QChar& c : out) {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace FieldRules {
 
 // The text split at every ".", empty parts kept ("1..2" gives "1", "", "2").
@@ -17,6 +19,12 @@ int addressPart(const QString& part);
 
 // Exactly four parts, each converting to 0..255.
 bool IsValidIP(const QString& text);
+
+// The one reading of a dotted address, used wherever an address text becomes a
+// destination (sends, ping, ARP): an address IsValidIP takes, each part decimal whatever
+// its leading zeros ("192.168.001.010" is 192.168.1.10, never the octal 192.168.1.8), in
+// host byte order.  nullopt for a text IsValidIP refuses.
+std::optional<quint32> ipv4Address(const QString& text);
 
 // Upper case within the 8-bit code page (Latin-1): letters whose capital is not a single
 // Latin-1 character (the sharp s, y with diaeresis) stay as they are, so the length and

@@ -1,6 +1,6 @@
 #include "Arp.h"
 
-#include <QHostAddress>
+#include "core/editor/FieldRules.h"
 
 namespace Arp {
 
@@ -18,10 +18,10 @@ QString Format_MAC(const QByteArray& bytes, const QString& separator) {
 
 bool Resolve_MAC(ArpLookup& lookup, const QString& ip, const QString& separator, QString& mac,
                  QString* sRemoteMacAddress2, ArpLookup::Wait wait) {
-    const QHostAddress address(ip.trimmed());
-    if (address.protocol() != QAbstractSocket::IPv4Protocol || address.toIPv4Address() == 0)
+    const std::optional<quint32> address = FieldRules::ipv4Address(ip); // decimal, never octal
+    if (!address || *address == 0)
         return false;
-    const QByteArray hw = lookup.hardwareAddress(address.toIPv4Address(), wait);
+    const QByteArray hw = lookup.hardwareAddress(*address, wait);
     if (hw.isEmpty())
         return false;
     if (hw.size() >= 4 && hw[0] == 0 && hw[1] == 0 && hw[2] == 0 && hw[3] == 0)

@@ -1,5 +1,6 @@
 #include "ElementSender.h"
 
+#include "DatagramSend.h"
 #include "ManagementEndpoint.h"
 #include "core/common/MessageBoxes.h"
 #include "core/common/ProgramEnd.h"
@@ -22,18 +23,24 @@ bool ElementSender::send(const QByteArray& payload, quint16 remotePort, int erro
     ManagementEndpoint& ep = *ctx_.endpoint;
     if (ep.isOpen())
         ep.close();
-    bool ok = ep.bindLocal(ctx_.localAddress ? ctx_.localAddress() : QStringLiteral("0.0.0.0"));
-    if (ok) {
-        ep.setRemote(ep.remoteHost(), remotePort);      // the remote port first,
-        ep.setRemote(selectedElementIp(), remotePort);  // then the element's stored address
-        if (beforeSend)
-            beforeSend();
-        ok = ep.send(payload);
-    }
-    if (!ok) {
+    if (!ep.bindLocal(ctx_.localAddress ? ctx_.localAddress() : QStringLiteral("0.0.0.0"))) {
         ctx_.messages->error(failureText(errorCode, ep.errorString()));
         ctx_.programEnd->end(1);
         return false;
     }
-    return true;
+    const QString ip = selectedElementIp();
+    ep.setRemote(ep.remoteHost(), remotePort); // the remote port first,
+    ep.setRemote(ip, remotePort);              // then the element's stored address
+    // An element that cannot be reached (no usable stored address, no route to it) is no
+    // failure of our port: the operator is told why, and the program goes on.
+    QString unreachable = DatagramSend::unusableAddressReason(ip);
+    if (unreachable.isEmpty()) {
+        if (beforeSend)
+            beforeSend();
+        if (ep.send(payload))
+            return true;
+        unreachable = ep.errorString();
+    }
+    ctx_.messages->error(DatagramSend::unreachableText(remotePort, unreachable));
+    return false;
 }

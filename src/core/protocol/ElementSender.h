@@ -2,8 +2,9 @@
 // The common sender procedure used by the configuration command, the attenuation command
 // and the audio level request: close and bind the management endpoint again, set the
 // remote port, take the selected element's stored address as remote host, and send.  A
-// failure shows "<code> - Unable to use UDP port 2976: " with the socket layer's
-// description, and the program ends.
+// bind that fails shows "<code> - Unable to use UDP port 2976: " with the socket layer's
+// description, and the program ends.  An element that cannot be reached (no usable stored
+// address, no route) is reported with the reason and the program goes on.
 
 #include <QByteArray>
 #include <QString>
@@ -27,7 +28,8 @@ public:
 
     explicit ElementSender(Context context);
 
-    // Returns false when the send failed (the message was shown and the program ended).
+    // Returns false when the send failed (the message was shown; after a failed bind the
+    // program ends).
     // beforeSend runs after the destination is set, right before the datagram leaves
     // (the configuration command starts its reply timer there).
     bool send(const QByteArray& payload, quint16 remotePort, int errorCode,

@@ -1,5 +1,8 @@
 #include "ManagementEndpoint.h"
 
+#include "DatagramSend.h"
+#include "core/editor/FieldRules.h"
+
 #include <QHostAddress>
 #include <QMetaObject>
 #include <QNetworkDatagram>
@@ -73,15 +76,17 @@ bool ManagementEndpoint::send(const QByteArray& payload) {
         failWith(QStringLiteral("the endpoint is not bound"));
         return false;
     }
-    const QHostAddress host(remoteHost_);
-    if (host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol) {
+    // Read decimal, as the address rule reads it: never 010 as octal 8.
+    const auto host = FieldRules::ipv4Address(remoteHost_);
+    if (!host) {
         failWith(remoteHost_.isEmpty()
                      ? QStringLiteral("no remote host is set")
                      : QStringLiteral("the remote host \"%1\" is not an IPv4 address").arg(remoteHost_));
         return false;
     }
-    if (socket_->writeDatagram(payload, host, remotePort_) != payload.size()) {
-        failWith(socket_->errorString());
+    QString reason;
+    if (!DatagramSend::sendTo(*socket_, payload, *host, remotePort_, &reason)) {
+        failWith(reason);
         return false;
     }
     return true;

@@ -1,0 +1,24 @@
+#pragma once
+// The message boxes of one window, shown one at a time.  A real box keeps the event loop
+// running while the operator reads it, so timers and replies go on behind it; an error
+// asked for while one of the window's boxes is open is dropped rather than stacked on it.
+// Questions and notices, which the operator's own clicks ask for, are always shown.
+// afterEachBox runs when a box closes: a window drops there what queued up behind it.
+
+#include "MessageBoxes.h"
+
+#include <functional>
+
+class OneBoxAtATime final : public MessageBoxes {
+public:
+    explicit OneBoxAtATime(MessageBoxes* boxes) : boxes_(boxes) {}
+
+    MsgAnswer show(const MessageRequest& request) override;
+    bool isOpen() const { return open_ > 0; }
+
+    std::function<void()> afterEachBox;
+
+private:
+    MessageBoxes* boxes_;
+    int open_ = 0;
+};
