@@ -15,10 +15,12 @@ bool folderIsWritable(const QString& folder) {
 }
 
 QString chooseFolder(const QString& programFolder, const QString& userDataFolder) {
-    const QString ini = programFolder + QStringLiteral("/nms.ini");
-    const QFileInfo existing(ini);
-    if (existing.exists() ? existing.isWritable() && folderIsWritable(programFolder)
-                          : folderIsWritable(programFolder))
+    const QFileInfo existing(programFolder + QStringLiteral("/nms.ini"));
+    // A database the user may read but not change (a copy installed read-only) sends them
+    // to a folder of their own.  One that cannot be read at all, or is no file, stays: the
+    // start-up names its problem rather than quietly showing another database.
+    const bool readOnlyCopy = existing.isFile() && existing.isReadable() && !existing.isWritable();
+    if (!readOnlyCopy && folderIsWritable(programFolder))
         return programFolder;
     QDir().mkpath(userDataFolder);
     return userDataFolder;
