@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A database with one element, so the list load at start-up has nothing to report.
@@ -378,6 +380,41 @@ TEST_F(RealProgram, APortInUseEndsTheProgramWithMessage102) {
     const QString text = readLog(log);
     EXPECT_TRUE(text.startsWith(QStringLiteral("critical\tTessovar NMS\t102 - Unable to use UDP port 2976: ")))
         << text.toStdString();
+}
+
+TEST_F(RealProgram, AnUnusableDatabaseIsNamedAtStartUpAndTheProgramRuns) {
+    struct Case {
+        const char* what;
+        std::function<bool(const QString&)> make;
+        const char* reason;
+    };
+    const std::vector<Case> cases{
+        {"fifo", [](const QString& ini) { return ::mkfifo(QFile::encodeName(ini).constData(), 0644) == 0; },
+         "it is a named pipe, not a file"},
+        {"folder", [](const QString& ini) { return QDir().mkdir(ini); }, "it is a folder, not a file"},
+        {"sparse", [](const QString& ini) { QFile f(ini); return f.open(QIODevice::WriteOnly) && f.resize(1LL << 30); },
+         "it is larger than 64 MB"},
+        {"zero", [](const QString& ini) { return QFile::link(QStringLiteral("/dev/zero"), ini); },
+         "it is a device, not a file"},
+    };
+    const QString ini = home.filePath(QStringLiteral("db/nms.ini"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(ini);
+        QDir().rmdir(ini);
+        ASSERT_TRUE(c.make(ini));
+        QProcess p;
+        const QString log = home.filePath(QLatin1String(c.what) + QStringLiteral(".log"));
+        start(p, log);
+        EXPECT_TRUE(waitFor([] { return portBound(); }, 15000)) << "start-up hangs";
+        EXPECT_EQ(p.state(), QProcess::Running);
+        EXPECT_EQ(readLog(log), QStringLiteral("critical\tTessovar NMS\tThe local database \"") + ini +
+                                    QStringLiteral("\" cannot be read: ") + QLatin1String(c.reason) +
+                                    QStringLiteral(".\\rNothing is stored in it until this is mended.\n"));
+        p.kill();
+        p.waitForFinished(5000);
+        ASSERT_TRUE(waitFor([] { return !portBound(); }, 5000));
+    }
 }
 
 } // namespace

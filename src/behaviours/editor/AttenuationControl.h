@@ -10,13 +10,17 @@
 // and the release sends once if the value moved.
 //
 // A record without a usable "ip" (a hand-edited database) sends nothing and stores
-// nothing, rather than ending the program with the send failure message.
+// nothing, rather than ending the program with the send failure message.  A value that
+// cannot be stored is told once for a run of steps (not at every step of the bar).
+
+#include "core/database/WriteFailureReport.h"
 
 #include <QObject>
 #include <QString>
 
 class ElementPanel;
 class ElementSender;
+class MessageBoxes;
 class QScrollBar;
 
 class AttenuationControl : public QObject {
@@ -26,6 +30,7 @@ public:
         QScrollBar* scrlAtten = nullptr;
         ElementPanel* panel = nullptr;
         ElementSender* sender = nullptr;
+        MessageBoxes* messages = nullptr;
         QString iniPath;
     };
 
@@ -39,6 +44,7 @@ private:
     void operatorMoved(int value);
 
     Context ctx_;
+    WriteFailureReport writes_;
     bool operatorStep_ = false;
     int valueAtPress_ = -1;
 };
