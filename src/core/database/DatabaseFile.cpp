@@ -109,15 +109,16 @@ Contents readFile(const QString& path, struct stat& st) {
 }
 
 QString folderOf(const QString& path) {
-    return path.left(path.lastIndexOf(u'/'));
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-// The file a path finally names once its symbolic links are followed (the last one may
-// name a file that does not exist yet).  Folder links are left to the system.
 QString absolute(const QString& path) {
     return QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
 }
 
+// The file a path finally names once its symbolic links are followed (the last one may
+// name a file that does not exist yet).  Folder links are left to the system.
 std::optional<QString> followLinks(const QString& path) {
     QString current = absolute(path);
     for (int hops = 0; hops < 40; ++hops) {
@@ -285,8 +286,8 @@ int removeAbandonedTemporaries(const QString& path) {
         const QByteArray file = encoded(folder + u'/' + n);
         const Descriptor fd(
             ::open(file.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat opened {
-        }, named{};
+        struct stat opened {};
+        struct stat named {};
         // Only a regular file that no running writer holds, and still the one of that name.
         if (fd.valid() && ::fstat(fd.get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
             ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && ::lstat(file.constData(), &named) == 0 &&
