@@ -52,8 +52,11 @@ void answerNoticeWhenShown(std::function<void(frmDisclaimer*)> act) {
 TEST(StartUpTest, StandardEditionBindsAndShowsTheWindow) {
     TestBed bed;
     bed.writeIni(kOneElement);
+    const QString leftover = bed.dir.filePath(QStringLiteral(".nms.ini.aB3xY9")); // of a killed writer
+    QFile(leftover).open(QIODevice::WriteOnly);
     frmMain w(bed.services());
     ASSERT_TRUE(w.startUp());
+    EXPECT_FALSE(QFile::exists(leftover));
     EXPECT_EQ(w.windowTitle(), "Tessovar NMS v.4.5.0 - Veltrana Broadcast");
     EXPECT_EQ(w.ui().scrlBuffer->maximum(), 22);
     EXPECT_EQ(w.ui().scrlBuffer->minimum(), 0);
@@ -163,6 +166,8 @@ TEST(StartUpTest, NoticeRulesFollowTheStoredAnswer) {
 TEST(StartUpTest, ASecondInstanceOnlySaysSoAndEnds) {
     TestBed bed;
     bed.instanceLock.free = false;
+    const QString running = bed.dir.filePath(QStringLiteral(".nms.ini.aB3xY9")); // may be the first's
+    QFile(running).open(QIODevice::WriteOnly);
     bed.settings.values.clear();
     frmMain w(bed.services());
     EXPECT_FALSE(w.startUp());
@@ -175,6 +180,7 @@ TEST(StartUpTest, ASecondInstanceOnlySaysSoAndEnds) {
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.endpoint().isOpen());
     EXPECT_EQ(bed.settings.writes, 0);
+    EXPECT_TRUE(QFile::exists(running));
 }
 
 TEST(StartUpTest, PortTakenEndsWithMessage102) {
