@@ -222,7 +222,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("nms.ini"));
-    IniStore::WriteToINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"), QStringLiteral("127.0.0.2"), ini);
+    if (!IniStore::WriteToINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"),
+                              QStringLiteral("127.0.0.2"), ini)) {
+        std::printf("cannot write %s\n", qPrintable(ini));
+        return 1;
+    }
 
     PrintingMessages messages;
     CountingEnd programEnd;

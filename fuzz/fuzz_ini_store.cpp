@@ -5,6 +5,7 @@
 #include "core/database/IniStore.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -12,7 +13,10 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QTemporaryDir dir;
+    // Every write is flushed to the disk; on tmpfs that costs nothing.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/fuzz_ini_store-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/fuzz_ini_store-XXXXXX"));
     const QString path = dir.filePath(QStringLiteral("nms.ini"));
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     {

@@ -16,8 +16,10 @@
 #include "behaviours/shell/frmDisclaimer.h"
 #include "core/common/MessageBoxes.h"
 #include "core/common/ProgramEnd.h"
+#include "core/database/DatabaseFile.h"
 #include "core/database/IniStore.h"
 #include "core/database/MacSection.h"
+#include "core/database/WriteFailureReport.h"
 #include "core/diagnostics/IcmpEcho.h"
 #include "core/diagnostics/LevelReport.h"
 #include "core/protocol/ElementSender.h"
@@ -39,7 +41,8 @@
 
 frmMain::frmMain(Services services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)),
-      endpoint_(std::make_unique<ManagementEndpoint>()) {
+      endpoint_(std::make_unique<ManagementEndpoint>()),
+      discoveryWrites_(std::make_unique<WriteFailureReport>(services_.messages)) {
     ui_.build(this);
     resize(sizeHint().expandedTo(QSize(900, 560)));
 
@@ -97,6 +100,7 @@ frmMain::frmMain(Services services, QWidget* parent)
     ac.scrlAtten = ui_.scrlAtten;
     ac.panel = panel_.get();
     ac.sender = sender_.get();
+    ac.messages = services_.messages;
     ac.iniPath = services_.iniPath;
     attenuation_ = std::make_unique<AttenuationControl>(std::move(ac));
 
@@ -125,6 +129,7 @@ frmMain::frmMain(Services services, QWidget* parent)
     fp.confirm = [this](const FeedbackRecord& r) { confirmation_->confirm(r); };
     fp.reloadList = [this] { Load_Config(); };
     fp.sRemoteMacAddress2 = &sRemoteMacAddress2;
+    fp.discoveryWrites = discoveryWrites_.get();
     feedback_ = std::make_unique<FeedbackProcessor>(std::move(fp));
     connect(endpoint_.get(), &ManagementEndpoint::feedbackRecordArrived, this,
             &frmMain::Process_Feedback);
@@ -198,6 +203,8 @@ bool frmMain::startUp() {
         return false;
     }
     listenForOtherInstances();
+    // No other instance of this user runs now: what a killed one left half-written goes.
+    DatabaseFile::removeAbandonedTemporaries(services_.iniPath);
 
     // 4. The notice, until the operator has ticked that it was read.
     if (settingAsNumber(*services_.settings, SettingKeys::Eula) == 0) {
@@ -295,6 +302,7 @@ void frmMain::showPaging() {
     pc.AutoDiscoverAwaiting = &AutoDiscoverAwaiting;
     pc.Load_Config = [this] { Load_Config(); };
     pc.bindEndpoint = [this] { return endpoint_->bindLocal(strLocalNMSIPAddress); };
+    pc.discoveryWrites = discoveryWrites_.get();
     frmPaging window(std::move(pc), this);
     window.exec();
 }
@@ -304,8 +312,9 @@ QString frmMain::ReadFromINI(const QString& section, const QString& key,
     return IniStore::ReadFromINI(section, key, services_.iniPath, fallback);
 }
 
-void frmMain::WriteToINI(const QString& section, const QString& key, const QString& value) const {
-    IniStore::WriteToINI(section, key, value, services_.iniPath);
+IniWriteResult frmMain::WriteToINI(const QString& section, const QString& key,
+                                  const QString& value) const {
+    return IniStore::WriteToINI(section, key, value, services_.iniPath);
 }
 
 QString frmMain::Encode_MAC(const QString& mac) { return MacSection::Encode_MAC(mac); }

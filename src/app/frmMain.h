@@ -3,6 +3,7 @@
 // public operations and fields here are what the other windows use.
 
 #include "Services.h"
+#include "core/database/IniWriteResult.h"
 #include "views/MainWindowUi.h"
 
 #include <QMainWindow>
@@ -29,6 +30,7 @@ class FieldEditor;
 class InstanceChannel;
 class InterfaceChooser;
 class ManagementEndpoint;
+class WriteFailureReport;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -51,7 +53,8 @@ public:
     // A configuration feedback record handed over by the management endpoint.
     void Process_Feedback(const QByteArray& datagram);
     QString ReadFromINI(const QString& section, const QString& key, const QString& fallback) const;
-    void WriteToINI(const QString& section, const QString& key, const QString& value) const;
+    IniWriteResult WriteToINI(const QString& section, const QString& key,
+                              const QString& value) const;
     static QString Encode_MAC(const QString& mac);
     static QString Decode_MAC(const QString& sectionName);
     static double Log10(double x);
@@ -108,6 +111,7 @@ private:
     Services services_;
     MainWindowUi ui_;
     std::unique_ptr<ManagementEndpoint> endpoint_;
+    std::unique_ptr<WriteFailureReport> discoveryWrites_; // told once per discovery
     std::unique_ptr<ElementSender> sender_;
     std::unique_ptr<InterfaceChooser> interfaceChooser_;
     std::unique_ptr<ElementList> elementList_;

@@ -69,7 +69,7 @@ public:
         element = std::make_unique<FakeDiagnosticsElement>();
     }
     void write(const char* key, const char* value) {
-        IniStore::WriteToINI(section(), QString::fromLatin1(key), QString::fromLatin1(value), bed.iniPath());
+        ASSERT_TRUE(IniStore::WriteToINI(section(), QString::fromLatin1(key), QString::fromLatin1(value), bed.iniPath()));
     }
     QString read(const char* key) {
         return IniStore::ReadFromINI(section(), QString::fromLatin1(key), bed.iniPath(), QStringLiteral("<none>"));

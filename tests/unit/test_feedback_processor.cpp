@@ -4,6 +4,7 @@
 #include "core/common/MessageBoxes.h"
 #include "core/database/IniSnapshot.h"
 #include "core/database/IniStore.h"
+#include "core/database/WriteFailureReport.h"
 #include "core/protocol/ArpLookup.h"
 #include "core/protocol/FeedbackProcessor.h"
 
@@ -67,6 +68,7 @@ protected:
         c.confirm = [this](const FeedbackRecord& r) { confirmed.append(r); };
         c.reloadList = [this] { ++reloads; };
         c.sRemoteMacAddress2 = &sRemoteMacAddress2;
+        c.discoveryWrites = &discoveryWrites;
         processor = std::make_unique<FeedbackProcessor>(c);
     }
     QByteArray file() const {
@@ -85,6 +87,7 @@ protected:
     QString waitAnswer;
     QList<FeedbackRecord> confirmed;
     QString sRemoteMacAddress2;
+    WriteFailureReport discoveryWrites{&messages};
     std::unique_ptr<FeedbackProcessor> processor;
 };
 
@@ -122,6 +125,22 @@ TEST_F(FeedbackProcessorTest, AnElementThatAnswersTwiceKeepsOneSectionWithTheLat
     EXPECT_EQ(db.sectionNames(), QStringList{"02AB00000007"});
     EXPECT_EQ(db.keyCount(QStringLiteral("02AB00000007")), 18);
     EXPECT_EQ(db.value(QStringLiteral("02AB00000007"), QStringLiteral("buf"), QString()), "3");
+}
+
+TEST_F(FeedbackProcessorTest, ADiscoveryThatCannotStoreSaysSoOnceAndStoresTheRest) {
+    processor->Process_Feedback(kEncoder45);
+    QFile::setPermissions(ini, QFile::ReadOwner); // the database turns read-only
+    processor->Process_Feedback(kDecoder54);
+    processor->Process_Feedback(kEncoder45);
+    QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
+    processor->Process_Feedback(kDecoder54);
+    EXPECT_EQ(IniSnapshot::load(ini).sectionNames(), (QStringList{"001A2B3C4D5E", "02AB00000007"}));
+    EXPECT_EQ(processor->storedCount(), 2);
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].startsWith(
+        QStringLiteral("Not every element found could be stored in the local database:\r\"") + ini + u'"'))
+        << messages.texts[0].toStdString();
+    EXPECT_EQ(messages.icons, QList<MsgIcon>{MsgIcon::Critical});
 }
 
 TEST_F(FeedbackProcessorTest, ShortRecordAfterACompleteOneStoresNothing) {

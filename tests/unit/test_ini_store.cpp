@@ -91,6 +91,25 @@ TEST_F(IniFile, HandWrittenFilesReadTheSame) {
     EXPECT_TRUE(bytes().contains("ip= '10.0.0.1'\nGW=10.0.0.254\r\n\n[ S2 ]"));
 }
 
+TEST_F(IniFile, AByteOrderMarkIsSkippedAndCrLfOrEitherAloneEndsALine) {
+    const std::pair<QByteArray, QByteArray> cases[] = { // the file, and after SN=7 is written into S
+        {"\xEF\xBB\xBF[S]\r\nIP=1\r\n[T]\r\nIP=2\r\n", "\xEF\xBB\xBF[S]\r\nIP=1\r\nSN=7\r\n[T]\r\nIP=2\r\n"},
+        {"[S]\rIP=1\r[T]\rIP=2\r", "[S]\rIP=1\rSN=7\r\n[T]\rIP=2\r"},
+        {"[S]\nIP=1\r[T]\r\nIP=2", "[S]\nIP=1\rSN=7\r\n[T]\r\nIP=2"},
+    };
+    const QStringList st{QStringLiteral("S"), QStringLiteral("T")};
+    for (const auto& [before, after] : cases) {
+        put(before);
+        const IniSnapshot snap = IniSnapshot::load(path);
+        EXPECT_EQ(LoadIniSectionsArray(path), st) << before.toHex().data();
+        EXPECT_EQ(snap.sectionNames(), st) << before.toHex().data();
+        EXPECT_EQ(read("S", "ip") + read("T", "ip") + snap.value(QStringLiteral("T"), QStringLiteral("ip"), QString()),
+                  "122");
+        write("S", "sn", QStringLiteral("7"));
+        EXPECT_EQ(bytes(), after);
+    }
+}
+
 TEST_F(IniFile, EmptyFileHasNoSections) {
     put("");
     EXPECT_TRUE(LoadIniSectionsArray(path).isEmpty());
@@ -172,14 +191,14 @@ TEST_F(IniFile, DeletesAndRenames) {
     put("[A]\r\nK1=1\r\nK2=2\r\n[B]\r\nK1=b\r\n");
     ASSERT_TRUE(DeleteIniKey(QStringLiteral("A"), QStringLiteral("k1"), path));
     EXPECT_EQ(bytes(), QByteArray("[A]\r\nK2=2\r\n[B]\r\nK1=b\r\n"));
-    RenameIniKey(QStringLiteral("A"), QStringLiteral("k2"), QStringLiteral("new"), path);
+    ASSERT_TRUE(RenameIniKey(QStringLiteral("A"), QStringLiteral("k2"), QStringLiteral("new"), path));
     EXPECT_EQ(bytes(), QByteArray("[A]\r\nNEW=2\r\n[B]\r\nK1=b\r\n"));
-    RenameIniKey(QStringLiteral("A"), QStringLiteral("absent"), QStringLiteral("x"), path);
-    RenameIniKey(QStringLiteral("A"), QStringLiteral("new"), QStringLiteral("New"), path);
+    ASSERT_TRUE(RenameIniKey(QStringLiteral("A"), QStringLiteral("absent"), QStringLiteral("x"), path));
+    ASSERT_TRUE(RenameIniKey(QStringLiteral("A"), QStringLiteral("new"), QStringLiteral("New"), path));
     EXPECT_EQ(read("A", "new"), "2"); // a case-only rename keeps the value
-    RenameIniSection(QStringLiteral("A"), QStringLiteral("C"), path);
+    ASSERT_TRUE(RenameIniSection(QStringLiteral("A"), QStringLiteral("C"), path));
     EXPECT_EQ(bytes(), QByteArray("[B]\r\nK1=b\r\n[C]\r\nNEW=2\r\n"));
-    RenameIniSection(QStringLiteral("c"), QStringLiteral("C"), path);
+    ASSERT_TRUE(RenameIniSection(QStringLiteral("c"), QStringLiteral("C"), path));
     EXPECT_EQ(read("C", "new"), "2");
     ASSERT_TRUE(DeleteIniSection(QStringLiteral("b"), path));
     EXPECT_EQ(bytes(), QByteArray("[C]\r\nNEW=2\r\n"));
@@ -215,7 +234,10 @@ TEST_F(IniFile, AFailedWriteKeepsTheDatabase) {
 
 TEST_F(IniFile, WritingIntoAFolderThatDoesNotExistFails) {
     const QString nowhere = dir.filePath(QStringLiteral("missing/nms.ini"));
-    EXPECT_FALSE(WriteToINI(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"), nowhere));
+    const IniWriteResult r = WriteToINI(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"), nowhere);
+    EXPECT_FALSE(r);
+    EXPECT_EQ(r.error.toStdString(), ('"' + nowhere + "\" could not be written (No such file or directory); "
+                                      "it keeps its previous content.").toStdString());
     EXPECT_EQ(ReadFromINI(QStringLiteral("S"), QStringLiteral("k"), nowhere, QStringLiteral("d")), "d");
 }
 

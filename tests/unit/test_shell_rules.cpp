@@ -1,10 +1,11 @@
-// Editions, titles, settings read as numbers, the database folder and the length rule of
-// the management endpoint.
+// Editions, titles, settings read as numbers, the database folder, the length rule of
+// the management endpoint and the single-instance lock.
 
 #include "core/database/DatabaseLocation.h"
 #include "core/protocol/DatagramDispatch.h"
 #include "core/protocol/ElementSender.h"
 #include "core/shell/Edition.h"
+#include "core/shell/InstanceLock.h"
 #include "core/shell/SettingsStore.h"
 
 #include <QDir>
@@ -13,6 +14,11 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -103,6 +109,31 @@ TEST(DatabaseLocationTest, BesideTheProgramUnlessThatFolderIsReadOnly) {
     }
     QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(DatabaseLocation::chooseFolder(QStringLiteral("/proc"), userFolder), userFolder);
+    // A database that cannot be read stays where it is, to be named at start-up.
+    QFile ini(program.filePath(QStringLiteral("nms.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.setPermissions({});
+    EXPECT_EQ(DatabaseLocation::chooseFolder(program.path(), userFolder), program.path());
+}
+
+// What a crash while the lock file was being created leaves: a lock file whose owner
+// cannot be read.  It is taken over once, unless its creator still holds it.
+TEST(InstanceLockTest, ALockWithoutAReadableOwnerIsTakenOverUnlessHeld) {
+    const std::tuple<QByteArray, bool, bool> cases[] = {
+        {"", false, true}, {"\x01\x02 not a lock\n", false, true}, {"", true, false}};
+    for (const auto& [content, stillHeld, acquired] : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tessovar-nms.lock"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        f.close();
+        const int creator = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        ASSERT_EQ(stillHeld ? ::flock(creator, LOCK_EX | LOCK_NB) : 0, 0);
+        LockFileInstanceLock lock(path);
+        EXPECT_EQ(lock.tryAcquire(), acquired) << content.toHex().data() << stillHeld;
+        EXPECT_FALSE(LockFileInstanceLock(path).tryAcquire()); // and then held
+        ::close(creator);
+    }
 }
 
 TEST(DatabaseLocationTest, AProgramFolderUnderTheInstallationPrefixIsNeverACandidate) {

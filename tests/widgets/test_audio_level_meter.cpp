@@ -43,8 +43,8 @@ protected:
     QList<QNetworkDatagram> requests;
 
     void SetUp() override {
-        IniStore::WriteToINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"), QStringLiteral("127.0.0.2"),
-                             bed.iniPath());
+        ASSERT_TRUE(IniStore::WriteToINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"),
+                                         QStringLiteral("127.0.0.2"), bed.iniPath()));
         ElementSender::Context c;
         c.endpoint = &ep;
         c.messages = &bed.messages;

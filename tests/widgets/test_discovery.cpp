@@ -157,6 +157,25 @@ TEST(DiscoveryTest, EmptyListStartsWithoutAskingAndLateAnswersAreRefused) {
     EXPECT_EQ(win.file(), QByteArray());
 }
 
+TEST(DiscoveryTest, ADatabaseThatCannotBeReadIsKeptAndTheFailureToldOnce) {
+    NmsWindow win(nullptr);
+    const QString ini = win.bed.iniPath();
+    ASSERT_TRUE(QDir().mkdir(ini)); // nms.ini is a folder
+    auto a = startElement("127.0.0.2", {"--serial", "201"});
+    auto b = startElement("127.0.0.3", {"--serial", "202"});
+    win.bed.arp.set("127.0.0.2", "02AA00000002");
+    win.bed.arp.set("127.0.0.3", "02AA00000003");
+    win.ui().toolbarButton[Toolbar::AutoDiscover]->trigger();
+    EXPECT_EQ(a->answersSent() + b->answersSent(), 2);
+    const QString problem = u'"' + ini + QStringLiteral("\" cannot be read: it is a folder, not a file.");
+    EXPECT_EQ(win.bed.messages.texts().join(u'|').toStdString(),
+              ("The local database could not be emptied for the discovery:\r\"" + ini +
+               "\" cannot be read (it is a folder, not a file), so it was left as it is.|"
+               "The local database " + problem + "\rNothing is stored in it until this is mended.")
+                  .toStdString());
+    EXPECT_TRUE(QFileInfo(ini).isDir());
+}
+
 TEST(ToolbarTest, RefreshSeparatorsAndAudioMonitoring) {
     const QByteArray two = kStale + section("0A0B0C0D0E10", decoder());
     NmsWindow win(&two);

@@ -364,6 +364,21 @@ TEST(AttenuationTest, AStoredAddressThatIsNoAddressSendsNothing) {
     EXPECT_EQ(win.stored("att"), "100");
 }
 
+TEST(AttenuationTest, AValueThatCannotBeStoredIsToldOnceForARunOfSteps) {
+    Window win(section("0011223344B2", with(decoder(), {{"IP", "127.0.0.1"}, {"ATT", "100"}})));
+    win.select(0);
+    const QString ini = win.bed.iniPath();
+    QFile::setPermissions(ini, QFile::ReadOwner); // the database turns read-only
+    for (int step = 0; step < 3; ++step)
+        win.ui().scrlAtten->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
+    win.ui().scrlAtten->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(win.bed.messages.texts().join(u'|').toStdString(),
+              ("The attenuation could not be saved in the local database:\r\"" + ini +
+               "\" is read-only, so it was left as it is.").toStdString());
+    EXPECT_EQ(win.stored("att"), "104");
+}
+
 TEST(AttenuationTest, APortThatCannotBeBoundEndsWithMessage103) {
     Window win(section("0011223344B2", with(decoder(), {{"IP", "127.0.0.1"}, {"ATT", "100"}})));
     win.select(0);

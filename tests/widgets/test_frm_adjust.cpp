@@ -373,7 +373,7 @@ TEST_F(AdjustWindowTest, PortInUseEndsTheProgram) {
 }
 
 TEST_F(AdjustWindowTest, AFailedSendIsReportedOnceAndTheWindowStays) {
-    IniStore::DeleteIniKey(kSection, QStringLiteral("ip"), bed.iniPath());
+    ASSERT_TRUE(IniStore::DeleteIniKey(kSection, QStringLiteral("ip"), bed.iniPath()));
     auto w = open();
     ASSERT_EQ(bed.messages.shown.size(), 1u);
     EXPECT_EQ(bed.messages.shown[0].text,

@@ -57,7 +57,7 @@ TEST_F(StatisticsWindowTest, OpeningBindsNamesTheFrameAndAsksForTheCounters) {
 }
 
 TEST_F(StatisticsWindowTest, AnElementWithoutANameGivesAColonAlone) {
-    IniStore::DeleteIniKey(kSection, QStringLiteral("name"), bed.iniPath());
+    ASSERT_TRUE(IniStore::DeleteIniKey(kSection, QStringLiteral("name"), bed.iniPath()));
     auto w = open();
     EXPECT_EQ(w->frmStats->title(), ":");
 }
@@ -191,7 +191,7 @@ TEST_F(StatisticsWindowTest, ASecondWindowCannotHaveThePort) {
 }
 
 TEST_F(StatisticsWindowTest, AFailedSendIsReportedAndTheWindowStays) {
-    IniStore::DeleteIniKey(kSection, QStringLiteral("ip"), bed.iniPath());
+    ASSERT_TRUE(IniStore::DeleteIniKey(kSection, QStringLiteral("ip"), bed.iniPath()));
     auto w = open(); // opens although the first request cannot go anywhere
     ASSERT_EQ(bed.messages.shown.size(), 1u);
     EXPECT_EQ(bed.messages.shown[0].text,

@@ -83,7 +83,7 @@ protected:
     std::unique_ptr<ElementSender> sender;
 
     void SetUp() override {
-        IniStore::WriteToINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"), QStringLiteral("127.0.0.2"), bed.iniPath());
+        ASSERT_TRUE(IniStore::WriteToINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"), QStringLiteral("127.0.0.2"), bed.iniPath()));
         ElementSender::Context c;
         c.endpoint = &ep;
         c.messages = &bed.messages;

@@ -241,6 +241,22 @@ TEST(ConfirmationTest, EditedNameAndAddressAreConfirmedAndStored) {
     EXPECT_FALSE(f.win.w->timerRemoteSent.isActive());
 }
 
+TEST(ConfirmationTest, AFailedWriteIsReportedInsteadOfTheSuccess) {
+    Fixture f({});
+    f.ui().txtElementName->setText("new name");
+    QFile::setPermissions(f.win.bed.iniPath(), QFile::ReadOwner); // the database turns read-only
+    const QByteArray before = f.win.file();
+    f.saveAndWait();
+    ASSERT_EQ(f.win.bed.messages.shown.size(), 2u) << f.texts().join(u'|').toStdString();
+    const MessageRequest& m = f.win.bed.messages.shown[1];
+    EXPECT_EQ(m.text, QStringLiteral("The new configuration could not be saved in the local database:\r\"") +
+                          f.win.bed.iniPath() + QStringLiteral("\" is read-only, so it was left as it is."));
+    EXPECT_EQ(m.icon, MsgIcon::Critical);
+    EXPECT_EQ(f.win.file(), before);
+    EXPECT_EQ(f.ui().txtElementName->text(), "new name"); // the panel keeps what was sent
+    EXPECT_EQ(f.ui().lblSerialNumber->text(), "1234");
+}
+
 TEST(ConfirmationTest, MismatchingFieldIsReportedAndTheOthersStored) {
     Fixture f({"--fault", "keep:name@config", "--fault", "keep:buffer", "--buffer", "60"});
     f.ui().txtElementName->setText("renamed");

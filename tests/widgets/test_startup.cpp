@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -54,8 +55,11 @@ void answerNoticeWhenShown(std::function<void(frmDisclaimer*)> act) {
 TEST(StartUpTest, StandardEditionBindsAndShowsTheWindow) {
     TestBed bed;
     bed.writeIni(kOneElement);
+    const QString leftover = bed.dir.filePath(QStringLiteral(".nms.ini.aB3xY9")); // of a killed writer
+    QFile(leftover).open(QIODevice::WriteOnly);
     frmMain w(bed.services());
     ASSERT_TRUE(w.startUp());
+    EXPECT_FALSE(QFile::exists(leftover));
     EXPECT_EQ(w.windowTitle(), "Tessovar NMS v.4.5.0 - Veltrana Broadcast");
     EXPECT_EQ(w.ui().scrlBuffer->maximum(), 22);
     EXPECT_EQ(w.ui().scrlBuffer->minimum(), 0);
@@ -196,6 +200,8 @@ TEST(StartUpTest, TheAgreeBoxStoresTheAnswerHoweverItIsChanged) {
 TEST(StartUpTest, ASecondInstanceOnlySaysSoAndEnds) {
     TestBed bed;
     bed.instanceLock.free = false;
+    const QString running = bed.dir.filePath(QStringLiteral(".nms.ini.aB3xY9")); // may be the first's
+    QFile(running).open(QIODevice::WriteOnly);
     bed.settings.values.clear();
     frmMain w(bed.services());
     EXPECT_FALSE(w.startUp());
@@ -208,6 +214,7 @@ TEST(StartUpTest, ASecondInstanceOnlySaysSoAndEnds) {
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.endpoint().isOpen());
     EXPECT_EQ(bed.settings.writes, 0);
+    EXPECT_TRUE(QFile::exists(running));
 }
 
 TEST(StartUpTest, PortTakenEndsWithMessage102) {
@@ -433,6 +440,41 @@ TEST_F(RealProgram, AskedToEndByASignalItClosesItsWindowAndEndsCleanly) {
         EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("runtime/tessovar-nms.lock"))))
             << signal;
         EXPECT_FALSE(portBound()) << signal;
+    }
+}
+
+TEST_F(RealProgram, AnUnusableDatabaseIsNamedAtStartUpAndTheProgramRuns) {
+    struct Case {
+        const char* what;
+        std::function<bool(const QString&)> make;
+        const char* reason;
+    };
+    const std::vector<Case> cases{
+        {"fifo", [](const QString& ini) { return ::mkfifo(QFile::encodeName(ini).constData(), 0644) == 0; },
+         "it is a named pipe, not a file"},
+        {"folder", [](const QString& ini) { return QDir().mkdir(ini); }, "it is a folder, not a file"},
+        {"sparse", [](const QString& ini) { QFile f(ini); return f.open(QIODevice::WriteOnly) && f.resize(1LL << 30); },
+         "it is larger than 64 MB"},
+        {"zero", [](const QString& ini) { return QFile::link(QStringLiteral("/dev/zero"), ini); },
+         "it is a device, not a file"},
+    };
+    const QString ini = home.filePath(QStringLiteral("db/nms.ini"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(ini);
+        QDir().rmdir(ini);
+        ASSERT_TRUE(c.make(ini));
+        QProcess p;
+        const QString log = home.filePath(QLatin1String(c.what) + QStringLiteral(".log"));
+        start(p, log);
+        EXPECT_TRUE(waitFor([] { return portBound(); }, 15000)) << "start-up hangs";
+        EXPECT_EQ(p.state(), QProcess::Running);
+        EXPECT_EQ(readLog(log), QStringLiteral("critical\tTessovar NMS\tThe local database \"") + ini +
+                                    QStringLiteral("\" cannot be read: ") + QLatin1String(c.reason) +
+                                    QStringLiteral(".\\rNothing is stored in it until this is mended.\n"));
+        p.kill();
+        p.waitForFinished(5000);
+        ASSERT_TRUE(waitFor([] { return !portBound(); }, 5000));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ElementList.h"
 
 #include "core/common/MessageBoxes.h"
+#include "core/database/DatabaseFile.h"
 #include "core/database/ElementListing.h"
 #include "core/database/IniSnapshot.h"
 #include "views/ElementTree.h"
@@ -48,6 +49,13 @@ void ElementList::Load_Config() {
     showCaption();
 
     const IniSnapshot snapshot = IniSnapshot::load(ctx_.iniPath);
+    if (!snapshot.problem().isEmpty()) {
+        // Not "empty": the file is there and every write leaves it alone (DatabaseFile).
+        ctx_.messages->error(DatabaseFile::unreadableText(ctx_.iniPath, snapshot.problem()) +
+                             QStringLiteral("\rNothing is stored in it until this is mended."));
+        showCaption();
+        return;
+    }
     if (!snapshot.exists()) {
         ctx_.messages->show(
             {QStringLiteral("Local database is empty.\rPlease click 'Auto Discover' "

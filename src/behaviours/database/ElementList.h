@@ -1,7 +1,9 @@
 #pragma once
 // Load_Config: rebuilds from nms.ini everything in the main window that lists elements
 // (the tree, the encoder list, the hidden list of section names), resets the level bar
-// and sets the tree frame's caption "Select element: (N items)".
+// and sets the tree frame's caption "Select element: (N items)".  A database that is there
+// but cannot be read (unreadable, not a file, too large) is named with its problem
+// instead of being reported as empty.
 //
 // Speed and responsiveness: the file is read and parsed once per load (IniSnapshot)
 // instead of twice per element, and the nodes are attached to the tree in one step at

@@ -304,8 +304,14 @@ void frmAdjust::done(int result) {
     udpClient3_->close();
     if (parametersSent_) {
         parametersSent_ = false;
-        ctx_.writeElement(QStringLiteral("dly"), QString::number(additionalDelay_ / DiagnosticsRequest::kDelayUnitNs));
-        ctx_.writeElement(QStringLiteral("srv"), chkAutoServo->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+        const IniWriteResult dly = ctx_.writeElement(
+            QStringLiteral("dly"), QString::number(additionalDelay_ / DiagnosticsRequest::kDelayUnitNs));
+        const IniWriteResult srv = ctx_.writeElement(
+            QStringLiteral("srv"), chkAutoServo->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+        if (!dly || !srv)
+            ctx_.messages->error(
+                QStringLiteral("The latency compensation could not be saved in the local database:\r") +
+                (dly ? srv.error : dly.error));
         ctx_.messages->information(kSaveReminder);
     }
     QDialog::done(result);

@@ -9,7 +9,7 @@
 #include "views/OperatorScrollBar.h"
 
 AttenuationControl::AttenuationControl(Context context, QObject* parent)
-    : QObject(parent), ctx_(std::move(context)) {
+    : QObject(parent), ctx_(std::move(context)), writes_(ctx_.messages) {
     OperatorScrollBar* bar = ctx_.scrlAtten;
     // Raised before the value moves; sliderPosition() already holds the new value.
     connect(bar, &QScrollBar::actionTriggered, this, [this, bar] {
@@ -35,8 +35,11 @@ void AttenuationControl::operatorMoved(int value) {
         return;
     if (!SendAttenuation(quint8(value)))
         return;
-    IniStore::WriteToINI(ctx_.panel->selectedSection(), ElementKeys::Att, QString::number(value),
-                         ctx_.iniPath);
+    // Told once for a run of steps that cannot be stored, again after one that could.
+    if (writes_.check(IniStore::WriteToINI(ctx_.panel->selectedSection(), ElementKeys::Att,
+                                           QString::number(value), ctx_.iniPath),
+                      QStringLiteral("The attenuation could not be saved in the local database:")))
+        writes_.begin();
 }
 
 bool AttenuationControl::SendAttenuation(quint8 value) {

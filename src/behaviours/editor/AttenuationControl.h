@@ -12,13 +12,17 @@
 // moved.
 //
 // A record without a usable "ip" (a hand-edited database) sends nothing and stores
-// nothing, rather than ending the program with the send failure message.
+// nothing, rather than ending the program with the send failure message.  A value that
+// cannot be stored is told once for a run of steps (not at every step of the bar).
+
+#include "core/database/WriteFailureReport.h"
 
 #include <QObject>
 #include <QString>
 
 class ElementPanel;
 class ElementSender;
+class MessageBoxes;
 class OperatorScrollBar;
 
 class AttenuationControl : public QObject {
@@ -28,6 +32,7 @@ public:
         OperatorScrollBar* scrlAtten = nullptr;
         ElementPanel* panel = nullptr;
         ElementSender* sender = nullptr;
+        MessageBoxes* messages = nullptr;
         QString iniPath;
     };
 
@@ -41,6 +46,7 @@ private:
     void operatorMoved(int value);
 
     Context ctx_;
+    WriteFailureReport writes_;
     bool operatorStep_ = false;
     int valueAtPress_ = -1;
 };

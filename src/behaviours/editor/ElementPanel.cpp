@@ -218,8 +218,12 @@ void ElementPanel::showElement(const QString& key, const QString& text) {
         // in the record to the minimum, "Mute".
         QString att = read(Att, ElementDefaults::Att);
         if (ElementRecord::number(att).value_or(0) < PanelRanges::AttenMin) {
-            IniStore::WriteToINI(section, Att, QString::number(PanelRanges::AttenMin),
-                                 ctx_.iniPath);
+            const IniWriteResult repaired = IniStore::WriteToINI(
+                section, Att, QString::number(PanelRanges::AttenMin), ctx_.iniPath);
+            if (!repaired)
+                ctx_.messages->error(
+                    QStringLiteral("The attenuation could not be saved in the local database:\r") +
+                    repaired.error);
             att = IniStore::ReadFromINI(section, Att, ctx_.iniPath, ElementDefaults::Att);
         }
         setBarValue(u.scrlAtten,

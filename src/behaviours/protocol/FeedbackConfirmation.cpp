@@ -40,8 +40,12 @@ QString FeedbackConfirmation::savingFailureText(const QString& subject) {
     return QStringLiteral("An error occured while saving '%1':\rFeedback is corrupted.").arg(subject);
 }
 
-void FeedbackConfirmation::write(const QString& key, const QString& value) const {
-    IniStore::WriteToINI(section_, key, value, ctx_.iniPath);
+void FeedbackConfirmation::write(const QString& key, const QString& value) {
+    // A failed write skips its key and the next one is tried; the first failure is told
+    // once the record has been gone through.
+    const IniWriteResult written = IniStore::WriteToINI(section_, key, value, ctx_.iniPath);
+    if (!written && writeFailure_.isEmpty())
+        writeFailure_ = written.error;
 }
 
 void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
@@ -53,6 +57,7 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
         return;
     }
     section_ = MacSection::Encode_MAC(r.UDP_Response_MAC);
+    writeFailure_.clear();
     if (IniStore::GetSectionKeyCount(section_, ctx_.iniPath) >= 21) {
         messages.error(cannotSave("The data stored in your computer about this element, is corrupted."));
         return;
@@ -132,7 +137,12 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
     const int llo = r.UDP_Response_Low_Latency > 1 ? 0 : r.UDP_Response_Low_Latency;
     write(QStringLiteral("llo"), QString::number(llo));
 
-    if (!mismatch)
+    // The panel keeps what the element confirmed; the operator learns it was not stored.
+    if (!writeFailure_.isEmpty())
+        messages.error(
+            QStringLiteral("The new configuration could not be saved in the local database:\r") +
+            writeFailure_);
+    else if (!mismatch)
         messages.show({QStringLiteral("New configuration has been sucessfuly saved and loaded!"),
                        QStringLiteral("Configuration changed"), MsgIcon::Information, MsgButtons::Ok});
 }

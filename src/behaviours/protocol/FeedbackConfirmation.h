@@ -3,7 +3,8 @@
 // MAC found for it) is compared field by field with the properties panel; what agrees
 // is stored in the element's section, each disagreement is reported, the values the
 // panel does not edit are stored as the element reports them (brought into the panel's
-// ranges), and the operator is told when the whole configuration was confirmed.
+// ranges), and the operator is told when the whole configuration was confirmed, or that
+// it could not be stored (instead of the success).
 
 #include <QString>
 
@@ -28,8 +29,9 @@ public:
     static QString savingFailureText(const QString& subject);
 
 private:
-    void write(const QString& key, const QString& value) const;
+    void write(const QString& key, const QString& value);
 
     Context ctx_;
     QString section_;
+    QString writeFailure_; // the first failed write of this record, told at its end
 };

@@ -2,6 +2,7 @@
 
 #include "behaviours/database/ElementList.h"
 #include "core/common/MessageBoxes.h"
+#include "core/database/DatabaseFile.h"
 #include "core/database/IniStore.h"
 #include "core/protocol/ManagementEndpoint.h"
 #include "views/ElementTree.h"
@@ -15,7 +16,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
-frmPaging::frmPaging(Context context, QWidget* parent) : QDialog(parent), ctx_(std::move(context)) {
+frmPaging::frmPaging(Context context, QWidget* parent)
+    : QDialog(parent), ctx_(std::move(context)), ownWrites_(ctx_.messages) {
     setObjectName(QStringLiteral("frmPaging"));
     setWindowTitle(QStringLiteral("Paging network..."));
     setModal(true);
@@ -55,7 +57,11 @@ void frmPaging::load() {
     ui.VUMeter->setWidthTwips(0);
     ui.frmTreeView->setTitle(ElementList::treeCaption(ui.TreeView1->topLevelItemCount()));
 
-    IniStore::CreateEmpty(ctx_.iniPath);
+    // Emptying is a write that can fail (an unreadable database is never replaced): told,
+    // and the discovery goes on, storing its answers where it can.
+    writes().begin();
+    writes().check(IniStore::CreateEmpty(ctx_.iniPath),
+                   QStringLiteral("The local database could not be emptied for the discovery:"));
 
     ManagementEndpoint& ep = *ctx_.endpoint;
     savedHost_ = ep.remoteHost();
@@ -70,10 +76,17 @@ void frmPaging::load() {
         ctx_.messages->error(QStringLiteral("The discovery request could not be sent: ") + ep.errorString());
 }
 
+WriteFailureReport& frmPaging::writes() {
+    return ctx_.discoveryWrites != nullptr ? *ctx_.discoveryWrites : ownWrites_;
+}
+
 void frmPaging::timerTick() {
     Timer1.stop();
     ctx_.endpoint->setRemote(savedHost_, savedPort_);
     *ctx_.AutoDiscoverAwaiting = false;
+    // The answers were stored without waiting for the disk: one flush for all of them.
+    writes().check(DatabaseFile::flush(ctx_.iniPath),
+                   QStringLiteral("Not every element found could be stored in the local database:"));
     if (ctx_.Load_Config)
         ctx_.Load_Config();
     done(QDialog::Accepted);

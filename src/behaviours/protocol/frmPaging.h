@@ -2,8 +2,11 @@
 // The discovery window: while it is open the element database is rebuilt from the
 // answers to one discovery request.  On load it empties the lists and nms.ini, saves the
 // endpoint's destination, broadcasts the request and raises AutoDiscoverAwaiting; after
-// 3000 ms (Timer1) it restores the destination, lowers the flag, reloads the element list
-// and closes.
+// 3000 ms (Timer1) it restores the destination, lowers the flag, puts the stored answers
+// on the disk, reloads the element list and closes.  A failed write is told once for the
+// whole discovery.
+
+#include "core/database/WriteFailureReport.h"
 
 #include <QDialog>
 #include <QString>
@@ -28,6 +31,10 @@ public:
         std::function<void()> Load_Config;
         // Binds the endpoint again when it is closed (see load()).
         std::function<bool()> bindEndpoint;
+        // The discovery's failed writes, told once: emptying nms.ini, storing the answers
+        // (the feedback processing shares it), the flush at the end.  nullptr: the
+        // window's own.
+        WriteFailureReport* discoveryWrites = nullptr;
     };
 
     static inline const QByteArray Request = QByteArrayLiteral("IPMPXSTL VELTRANA PAGING REQUEST");
@@ -44,8 +51,10 @@ protected:
 private:
     void load();
     void timerTick();
+    WriteFailureReport& writes();
 
     Context ctx_;
+    WriteFailureReport ownWrites_;
     bool loaded_ = false;
     QString savedHost_;
     quint16 savedPort_ = 0;

@@ -34,12 +34,13 @@ bool atOrBelow(const QString& folder, const QString& prefix) {
 
 QString chooseFolder(const QString& programFolder, const QString& userDataFolder,
                      const QString& installPrefix) {
-    const QString ini = programFolder + QStringLiteral("/nms.ini");
-    const QFileInfo existing(ini);
-    // An installed copy's folder is not even probed.
-    if (!atOrBelow(programFolder, installPrefix) &&
-        (existing.exists() ? existing.isWritable() && folderIsWritable(programFolder)
-                           : folderIsWritable(programFolder)))
+    const QFileInfo existing(programFolder + QStringLiteral("/nms.ini"));
+    // A database the user may read but not change (a copy installed read-only) sends them
+    // to a folder of their own.  One that cannot be read at all, or is no file, stays: the
+    // start-up names its problem rather than quietly showing another database.  An
+    // installed copy's folder is not even probed.
+    const bool readOnlyCopy = existing.isFile() && existing.isReadable() && !existing.isWritable();
+    if (!atOrBelow(programFolder, installPrefix) && !readOnlyCopy && folderIsWritable(programFolder))
         return programFolder;
     QDir().mkpath(userDataFolder);
     return userDataFolder;

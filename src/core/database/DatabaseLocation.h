@@ -1,7 +1,7 @@
 #pragma once
-// Where nms.ini lives: beside the program, or, when that folder cannot be written (an
-// installed copy), in the user's data folder, so a discovery is never lost because the
-// file could not be created.
+// Where nms.ini lives: beside the program, or, when that folder or a readable nms.ini in
+// it cannot be written (an installed copy), in the user's data folder, so a discovery is
+// never lost because the file could not be created.
 
 #include <QString>
 

@@ -1,9 +1,8 @@
 #include "IniSnapshot.h"
 
+#include "DatabaseFile.h"
 #include "IniStore.h"
 #include "IniText.h"
-
-#include <QFile>
 
 namespace {
 QByteArray upperCase(QByteArrayView v) {
@@ -15,19 +14,20 @@ QByteArray upperCase(QByteArrayView v) {
 } // namespace
 
 IniSnapshot IniSnapshot::load(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return IniSnapshot();
-    IniSnapshot s = fromBytes(f.readAll());
-    s.exists_ = true;
-    return s;
+    const DatabaseFile::Contents c = DatabaseFile::read(path);
+    if (c.state != DatabaseFile::Contents::State::Read) {
+        IniSnapshot none;
+        none.problem_ = c.reason;
+        return none;
+    }
+    return fromBytes(c.data);
 }
 
 IniSnapshot IniSnapshot::fromBytes(const QByteArray& data) {
     IniSnapshot s;
     s.exists_ = true;
     Section* current = nullptr;
-    qsizetype pos = 0;
+    qsizetype pos = IniText::firstLine(data);
     while (pos < data.size()) {
         const IniText::Line line = IniText::lineAt(data, pos);
         const auto parsed =

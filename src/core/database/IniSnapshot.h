@@ -13,11 +13,13 @@
 
 class IniSnapshot {
 public:
-    // A missing or unreadable file gives a snapshot with exists() false and no sections.
+    // A missing or unreadable file gives a snapshot with exists() false and no sections;
+    // for an unreadable one problem() says why (DatabaseFile::read).
     static IniSnapshot load(const QString& path);
     static IniSnapshot fromBytes(const QByteArray& data);
 
     bool exists() const { return exists_; }
+    const QString& problem() const { return problem_; }
     QStringList sectionNames() const;
     int sectionCount() const { return int(sections_.size()); }
     // Value as ReadFromINI would give it (first matching section, first matching key).
@@ -37,6 +39,7 @@ private:
     const Section* find(const QString& section) const;
 
     bool exists_ = false;
+    QString problem_;
     QVector<Section> sections_;
     QHash<QByteArray, int> index_; // upper-case name -> first section with it
 };

@@ -1,14 +1,9 @@
 #include "IniStore.h"
 
+#include "DatabaseFile.h"
 #include "IniText.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
-
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 
 namespace IniStore {
@@ -18,34 +13,13 @@ namespace {
 using IniText::Line;
 using IniText::LineKind;
 
+// The file's content for a read; a missing or unreadable file reads as empty (absent
+// keys and sections, the readers' defaults).
 bool readFile(const QString& path, QByteArray& data) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    DatabaseFile::Contents c = DatabaseFile::read(path);
+    if (c.state != DatabaseFile::Contents::State::Read)
         return false;
-    data = f.readAll();
-    return true;
-}
-
-// Replaces the file by writing a sibling file and renaming it over the old one: a crash
-// or a full disk leaves either the old or the new database, never a mix.
-bool replaceFile(const QString& path, const QByteArray& content) {
-    const QFileInfo info(path);
-    QTemporaryFile tmp(info.absolutePath() + QStringLiteral("/.nms.ini.XXXXXX"));
-    tmp.setAutoRemove(true);
-    if (!tmp.open())
-        return false;
-    if (tmp.write(content) != content.size() || !tmp.flush())
-        return false;
-    if (info.exists())
-        tmp.setPermissions(QFile::permissions(path));
-    else
-        tmp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                           QFile::ReadOther);
-    tmp.close();
-    if (std::rename(QFile::encodeName(tmp.fileName()).constData(),
-                    QFile::encodeName(info.absoluteFilePath()).constData()) != 0)
-        return false;
-    tmp.setAutoRemove(false);
+    data = std::move(c.data);
     return true;
 }
 
@@ -63,7 +37,7 @@ struct Location {
 // (when key is not null).
 Location locate(const QByteArray& data, QByteArrayView section, QByteArrayView key) {
     Location loc;
-    qsizetype pos = 0;
+    qsizetype pos = IniText::firstLine(data);
     while (pos < data.size()) {
         const Line line = IniText::lineAt(data, pos);
         const auto parsed = IniText::parse(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
@@ -93,7 +67,7 @@ Location locate(const QByteArray& data, QByteArrayView section, QByteArrayView k
 // Calls f(parsed line) for each entry line of the first matching section.
 template <typename F> void forEachEntry(const QByteArray& data, QByteArrayView section, F f) {
     bool inSection = false;
-    qsizetype pos = 0;
+    qsizetype pos = IniText::firstLine(data);
     while (pos < data.size()) {
         const Line line = IniText::lineAt(data, pos);
         const auto parsed = IniText::parse(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
@@ -106,10 +80,6 @@ template <typename F> void forEachEntry(const QByteArray& data, QByteArrayView s
         }
         pos = line.next;
     }
-}
-
-bool endsWithLineEnd(const QByteArray& data, qsizetype at) {
-    return at == 0 || data[at - 1] == '\n';
 }
 
 QByteArray upperKey(const QString& key) {
@@ -154,14 +124,14 @@ QByteArray applyWrite(const QByteArray& data, const QString& strSection, const Q
         out.append(QByteArrayView(data).sliced(loc.keyLine.end));
     } else if (loc.sectionFound) {
         out.append(QByteArrayView(data).first(loc.appendAt));
-        if (!endsWithLineEnd(data, loc.appendAt))
+        if (!IniText::lineStartsAt(data, loc.appendAt))
             out.append("\r\n");
         out.append(entry);
         out.append("\r\n");
         out.append(QByteArrayView(data).sliced(loc.appendAt));
     } else {
         out.append(data);
-        if (!endsWithLineEnd(data, data.size()))
+        if (!IniText::lineStartsAt(data, data.size()))
             out.append("\r\n");
         out.append('[');
         out.append(section);
@@ -174,74 +144,85 @@ QByteArray applyWrite(const QByteArray& data, const QString& strSection, const Q
 
 } // namespace
 
-bool WriteToINI(const QString& strSection, const QString& strkey, const QString& strkeyvalue,
-                const QString& strfullpath) {
-    QByteArray data;
-    readFile(strfullpath, data);
-    return replaceFile(strfullpath, applyWrite(data, strSection, strkey, strkeyvalue));
+IniWriteResult WriteToINI(const QString& strSection, const QString& strkey,
+                          const QString& strkeyvalue, const QString& strfullpath) {
+    return DatabaseFile::change(strfullpath, [&](const QByteArray& data) {
+        return std::optional(applyWrite(data, strSection, strkey, strkeyvalue));
+    });
 }
 
-bool WriteSectionEntries(const QString& strSection, const QList<QPair<QString, QString>>& entries,
-                         const QString& strfullpath) {
-    QByteArray data;
-    readFile(strfullpath, data);
-    const QByteArray section = IniText::toFileText(strSection);
-    if (!locate(data, section, QByteArrayView()).sectionFound && !entries.isEmpty()) {
-        // A new section (as every answer of a discovery makes): the single writes would
-        // append the header and then each key at the end, a repeated key replacing its
-        // value in place.  Build that once instead of re-reading the file per key.
-        QList<QPair<QByteArray, QByteArray>> lines;
-        for (const auto& [key, value] : entries) {
-            const QByteArray k = upperKey(key);
-            const QByteArray v = IniText::toFileText(value);
-            auto same = std::find_if(lines.begin(), lines.end(),
-                                     [&](const auto& l) { return IniText::sameName(l.first, k); });
-            if (same != lines.end())
-                same->second = v;
-            else
-                lines.append({k, v});
-        }
-        if (!endsWithLineEnd(data, data.size()))
-            data.append("\r\n");
-        data.append('[');
-        data.append(section);
-        data.append("]\r\n");
-        for (const auto& [k, v] : lines) {
-            data.append(k);
-            data.append('=');
-            data.append(v);
-            data.append("\r\n");
-        }
-        return replaceFile(strfullpath, data);
+namespace {
+
+// A new section (as every answer of a discovery makes): the single writes would append
+// the header and then each key at the end, a repeated key replacing its value in place.
+QByteArray appendSection(QByteArray data, const QByteArray& section,
+                         const QList<QPair<QString, QString>>& entries) {
+    QList<QPair<QByteArray, QByteArray>> lines;
+    for (const auto& [key, value] : entries) {
+        const QByteArray k = upperKey(key);
+        const QByteArray v = IniText::toFileText(value);
+        auto same = std::find_if(lines.begin(), lines.end(),
+                                 [&](const auto& l) { return IniText::sameName(l.first, k); });
+        if (same != lines.end())
+            same->second = v;
+        else
+            lines.append({k, v});
     }
-    for (const auto& [key, value] : entries)
-        data = applyWrite(data, strSection, key, value);
-    return replaceFile(strfullpath, data);
+    if (!IniText::lineStartsAt(data, data.size()))
+        data.append("\r\n");
+    data.append('[');
+    data.append(section);
+    data.append("]\r\n");
+    for (const auto& [k, v] : lines) {
+        data.append(k);
+        data.append('=');
+        data.append(v);
+        data.append("\r\n");
+    }
+    return data;
 }
 
-bool DeleteIniSection(const QString& strSection, const QString& strfullpath) {
-    QByteArray data;
-    if (!readFile(strfullpath, data))
-        return false;
-    const Location loc = locate(data, IniText::toFileText(strSection), QByteArrayView());
-    if (!loc.sectionFound)
-        return true;
-    QByteArray out = data.first(loc.headerBegin);
-    out.append(QByteArrayView(data).sliced(loc.sectionEnd));
-    return replaceFile(strfullpath, out);
+} // namespace
+
+IniWriteResult WriteSectionEntries(const QString& strSection,
+                                   const QList<QPair<QString, QString>>& entries,
+                                   const QString& strfullpath, DatabaseFile::Flush flush) {
+    const auto edit = [&](const QByteArray& current) {
+        const QByteArray section = IniText::toFileText(strSection);
+        if (!locate(current, section, QByteArrayView()).sectionFound && !entries.isEmpty())
+            return std::optional(appendSection(current, section, entries));
+        QByteArray data = current;
+        for (const auto& [key, value] : entries)
+            data = applyWrite(data, strSection, key, value);
+        return std::optional(data);
+    };
+    return DatabaseFile::change(strfullpath, edit, flush);
 }
 
-bool DeleteIniKey(const QString& strSection, const QString& strKeyname, const QString& strfullpath) {
-    QByteArray data;
-    if (!readFile(strfullpath, data))
-        return false;
-    const Location loc =
-        locate(data, IniText::toFileText(strSection), IniText::toFileText(strKeyname));
-    if (!loc.keyFound)
-        return true;
-    QByteArray out = data.first(loc.keyLine.begin);
-    out.append(QByteArrayView(data).sliced(loc.keyLine.next));
-    return replaceFile(strfullpath, out);
+IniWriteResult DeleteIniSection(const QString& strSection, const QString& strfullpath) {
+    return DatabaseFile::change(strfullpath, [&](const QByteArray& data)
+                                                 -> std::optional<QByteArray> {
+        const Location loc = locate(data, IniText::toFileText(strSection), QByteArrayView());
+        if (!loc.sectionFound)
+            return std::nullopt;
+        QByteArray out = data.first(loc.headerBegin);
+        out.append(QByteArrayView(data).sliced(loc.sectionEnd));
+        return out;
+    });
+}
+
+IniWriteResult DeleteIniKey(const QString& strSection, const QString& strKeyname,
+                            const QString& strfullpath) {
+    return DatabaseFile::change(strfullpath, [&](const QByteArray& data)
+                                                 -> std::optional<QByteArray> {
+        const Location loc =
+            locate(data, IniText::toFileText(strSection), IniText::toFileText(strKeyname));
+        if (!loc.keyFound)
+            return std::nullopt;
+        QByteArray out = data.first(loc.keyLine.begin);
+        out.append(QByteArrayView(data).sliced(loc.keyLine.next));
+        return out;
+    });
 }
 
 bool CheckIfIniKeyExists(const QString& strSection, const QString& strKeyname,
@@ -279,32 +260,36 @@ qint32 GetLongFromINI(const QString& strSection, const QString& strKeyname,
     return LeadingInteger(ReadFromINI(strSection, strKeyname, strfullpath, QString()));
 }
 
-void RenameIniKey(const QString& strSection, const QString& strKeyname,
-                  const QString& strNewKeyname, const QString& strfullpath) {
+IniWriteResult RenameIniKey(const QString& strSection, const QString& strKeyname,
+                            const QString& strNewKeyname, const QString& strfullpath) {
     if (!CheckIfIniKeyExists(strSection, strKeyname, strfullpath))
-        return;
+        return IniWriteResult::success();
     const QString value = ReadFromINI(strSection, strKeyname, strfullpath, QString());
     // A rename that only changes letter case: the write already replaced the entry in
     // place (keys match without regard to case), so deleting it would lose the value.
-    WriteToINI(strSection, strNewKeyname, value, strfullpath);
-    if (QString::compare(strKeyname, strNewKeyname, Qt::CaseInsensitive) != 0)
-        DeleteIniKey(strSection, strKeyname, strfullpath);
+    // The old key goes only once the new one is stored.
+    IniWriteResult written = WriteToINI(strSection, strNewKeyname, value, strfullpath);
+    if (written && QString::compare(strKeyname, strNewKeyname, Qt::CaseInsensitive) != 0)
+        written = DeleteIniKey(strSection, strKeyname, strfullpath);
+    return written;
 }
 
-void RenameIniSection(const QString& strSection, const QString& strNewSection,
-                      const QString& strfullpath) {
+IniWriteResult RenameIniSection(const QString& strSection, const QString& strNewSection,
+                                const QString& strfullpath) {
     QByteArray data;
     if (!readFile(strfullpath, data))
-        return;
+        return IniWriteResult::success(); // nothing to rename; an unreadable file stays
     QList<QPair<QString, QString>> entries;
     forEachEntry(data, IniText::toFileText(strSection), [&](const IniText::ParsedLine& p, QByteArrayView) {
         entries.append({IniText::fromFileText(p.name), IniText::fromFileText(p.value)});
     });
     if (QString::compare(strSection, strNewSection, Qt::CaseInsensitive) == 0)
-        return; // same section: every entry would be copied onto itself
-    for (const auto& [k, v] : entries)
-        WriteToINI(strNewSection, k, v, strfullpath);
-    DeleteIniSection(strSection, strfullpath);
+        return IniWriteResult::success(); // same section: every entry would be copied onto itself
+    for (const auto& [k, v] : entries) {
+        if (IniWriteResult written = WriteToINI(strNewSection, k, v, strfullpath); !written)
+            return written; // the old section stays whole
+    }
+    return DeleteIniSection(strSection, strfullpath);
 }
 
 QStringList LoadIniSectionsArray(const QString& strfullpath) {
@@ -312,7 +297,7 @@ QStringList LoadIniSectionsArray(const QString& strfullpath) {
     QByteArray data;
     if (!readFile(strfullpath, data))
         return names;
-    qsizetype pos = 0;
+    qsizetype pos = IniText::firstLine(data);
     while (pos < data.size()) {
         const Line line = IniText::lineAt(data, pos);
         const auto parsed = IniText::parse(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
@@ -347,6 +332,9 @@ qint16 GetSectionKeyCount(const QString& strSection, const QString& strfullpath)
     return qint16(std::min(count, int(std::numeric_limits<qint16>::max())));
 }
 
-bool CreateEmpty(const QString& strfullpath) { return replaceFile(strfullpath, QByteArray()); }
+IniWriteResult CreateEmpty(const QString& strfullpath) {
+    return DatabaseFile::change(strfullpath,
+                                [](const QByteArray&) { return std::optional(QByteArray()); });
+}
 
 } // namespace IniStore

@@ -16,20 +16,25 @@ QByteArrayView trimmed(QByteArrayView v) {
 }
 } // namespace
 
+qsizetype firstLine(const QByteArray& data) {
+    return data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+}
+
 Line lineAt(const QByteArray& data, qsizetype pos) {
+    const char* p = data.constData();
+    const qsizetype n = data.size();
+    qsizetype i = pos;
+    while (i < n && p[i] != '\n' && p[i] != '\r')
+        ++i;
     Line l;
     l.begin = pos;
-    const qsizetype nl = data.indexOf('\n', pos);
-    if (nl < 0) {
-        l.end = data.size();
-        l.next = data.size();
-    } else {
-        l.end = nl;
-        l.next = nl + 1;
-    }
-    if (l.end > l.begin && data[l.end - 1] == '\r')
-        --l.end;
+    l.end = i;
+    l.next = i == n ? n : (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n') ? i + 2 : i + 1;
     return l;
+}
+
+bool lineStartsAt(const QByteArray& data, qsizetype pos) {
+    return pos <= firstLine(data) || data[pos - 1] == '\n' || data[pos - 1] == '\r';
 }
 
 ParsedLine parse(QByteArrayView line) {

@@ -23,8 +23,12 @@ struct ParsedLine {
     QByteArrayView value; // value of an entry, quotes removed
 };
 
-// Reads the line starting at pos (pos < data.size()).
+// Where the first line starts: after a UTF-8 byte-order mark that an editor put there.
+qsizetype firstLine(const QByteArray& data);
+// Reads the line starting at pos (pos < data.size()).  CR LF, CR and LF each end a line.
 Line lineAt(const QByteArray& data, qsizetype pos);
+// Whether a line starts at pos (the first line, or the one after a line end).
+bool lineStartsAt(const QByteArray& data, qsizetype pos);
 ParsedLine parse(QByteArrayView line);
 
 // Latin-1 letter-case-insensitive equality.

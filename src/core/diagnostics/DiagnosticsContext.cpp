@@ -18,8 +18,8 @@ QString DiagnosticsContext::readElement(const QString& key, const QString& fallb
     return IniStore::ReadFromINI(sectionOf(*this), key, iniPath, fallback);
 }
 
-void DiagnosticsContext::writeElement(const QString& key, const QString& value) const {
-    IniStore::WriteToINI(sectionOf(*this), key, value, iniPath);
+IniWriteResult DiagnosticsContext::writeElement(const QString& key, const QString& value) const {
+    return IniStore::WriteToINI(sectionOf(*this), key, value, iniPath);
 }
 
 bool DiagnosticsContext::sfnOn() const {

@@ -4,6 +4,8 @@
 // the NMS's local address and the services for messages, program end and settings.
 // frmMain fills it from itself; tests fill it directly.
 
+#include "core/database/IniWriteResult.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -25,7 +27,7 @@ struct DiagnosticsContext {
 
     // A key of the selected element's section, read from nms.ini at each call.
     QString readElement(const QString& key, const QString& fallback) const;
-    void writeElement(const QString& key, const QString& value) const;
+    IniWriteResult writeElement(const QString& key, const QString& value) const;
     // "sfn" read as a number is 1.
     bool sfnOn() const;
     bool isDecoder() const;

@@ -5,7 +5,11 @@
 #include "core/database/IniStore.h"
 #include "core/database/MacSection.h"
 
-FeedbackProcessor::FeedbackProcessor(Context context) : ctx_(std::move(context)) {}
+FeedbackProcessor::FeedbackProcessor(Context context)
+    : ctx_(std::move(context)), ownWrites_(ctx_.messages) {
+    if (ctx_.discoveryWrites == nullptr)
+        ctx_.discoveryWrites = &ownWrites_;
+}
 
 void FeedbackProcessor::Process_Feedback(const QByteArray& datagram) {
     // The mode is taken once, when the record arrives: a discovery that ends while this
@@ -43,9 +47,13 @@ void FeedbackProcessor::processOne(const QByteArray& datagram, bool discovery) {
     last_ = record;
 
     if (discovery) {
-        IniStore::WriteSectionEntries(MacSection::Encode_MAC(mac), discoveryEntries(record),
-                                      ctx_.iniPath);
-        ++stored_;
+        // One that cannot be stored is told once per discovery; the others are stored.  The
+        // disk flushes are left to the discovery's end, which flushes once for all answers.
+        if (ctx_.discoveryWrites->check(
+                IniStore::WriteSectionEntries(MacSection::Encode_MAC(mac), discoveryEntries(record),
+                                              ctx_.iniPath, DatabaseFile::Flush::Later),
+                QStringLiteral("Not every element found could be stored in the local database:")))
+            ++stored_;
     } else if (ctx_.confirm) {
         ctx_.confirm(record);
     }

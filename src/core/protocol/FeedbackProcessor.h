@@ -10,6 +10,7 @@
 // open in between.
 
 #include "FeedbackRecord.h"
+#include "core/database/WriteFailureReport.h"
 
 #include <QByteArray>
 #include <QString>
@@ -34,6 +35,9 @@ public:
         std::function<void(const FeedbackRecord&)> confirm;
         std::function<void()> reloadList;        // Load_Config
         QString* sRemoteMacAddress2 = nullptr;   // the result of a successful lookup
+        // Tells the first answer of a discovery that could not be stored; the discovery
+        // window begins its round.  nullptr: one of the processor's own, never begun again.
+        WriteFailureReport* discoveryWrites = nullptr;
     };
 
     explicit FeedbackProcessor(Context context);
@@ -48,6 +52,7 @@ private:
     void processOne(const QByteArray& datagram, bool discovery);
 
     Context ctx_;
+    WriteFailureReport ownWrites_;
     FeedbackRecord last_;
     int stored_ = 0;
 };

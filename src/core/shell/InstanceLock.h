@@ -15,7 +15,8 @@ public:
 };
 
 // A lock file in the user's runtime folder; a lock left by a crashed instance is stale
-// (its process is gone) and is taken over.
+// (its process is gone) and is taken over, and so is one whose owner cannot be read
+// (empty or damaged) once no running instance holds it.
 class LockFileInstanceLock final : public InstanceLock {
 public:
     explicit LockFileInstanceLock(QString path = defaultPath());
