@@ -210,12 +210,13 @@ class Session:
         self.app = wait_for(self._application, "the program on the accessibility bus")
 
     def _start_display(self):
-        # Xvfb picks a free display itself; the accessibility bus and its registry (which
-        # synthesises the mouse and keys) are started on demand by the session bus, so
-        # they are told the display first.
+        # Xvfb picks a free display itself, and never resets (a reset when the last client
+        # leaves would refuse the program connecting at that moment); the accessibility bus
+        # and its registry (which synthesises the mouse and keys) are started on demand by
+        # the session bus, so they are told the display first.
         r, w = os.pipe()
         self.processes.append(spawn(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", self.screen, "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", self.screen, "-nolisten", "tcp", "-noreset"],
             pass_fds=[w], stderr=subprocess.DEVNULL))
         os.close(w)
         with os.fdopen(r) as f:

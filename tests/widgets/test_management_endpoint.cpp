@@ -143,8 +143,8 @@ TEST_F(SenderTest, AnElementWithoutAddressIsReportedAndTheProgramGoesOn) {
 
 TEST_F(SenderTest, LeadingZerosInTheStoredAddressAreDecimal) {
     FakeElement at10("127.0.0.10"); // not 127.0.0.8, as an octal reading would make it
-    IniStore::WriteToINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"),
-                         QStringLiteral("127.0.0.010"), bed.iniPath());
+    ASSERT_TRUE(IniStore::WriteToINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"),
+                         QStringLiteral("127.0.0.010"), bed.iniPath()));
     ASSERT_TRUE(sender->send(QByteArray("VOL"), 2977, 104));
     EXPECT_TRUE(waitFor([&] { return at10.shortGot.size() == 1; }));
 }
