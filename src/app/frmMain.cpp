@@ -268,6 +268,7 @@ void frmMain::showPaging() {
     pc.AutoDiscoverAwaiting = &AutoDiscoverAwaiting;
     pc.Load_Config = [this] { Load_Config(); };
     pc.bindEndpoint = [this] { return endpoint_->bindLocal(strLocalNMSIPAddress); };
+    pc.lookupsPending = [this] { return feedback_->lookupsPending(); };
     frmPaging window(std::move(pc), this);
     window.exec();
 }

@@ -112,9 +112,10 @@ TEST(DiscoveryTest, RebuildsTheDatabaseFromTheAnswers) {
     EXPECT_FALSE(db.contains("02AA00000005"));
     EXPECT_FALSE(db.contains("0A0B0C0D0E0F"));
 
-    // Looked up at once, without waiting; the list reloaded, the panel cleared.
-    for (const auto& l : win.bed.arp.lookups)
-        EXPECT_EQ(l.wait, ArpLookup::Wait::Immediate);
+    // One exchange each (the answers stored side by side); the list reloaded, the panel
+    // cleared.
+    for (const char* ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+        EXPECT_EQ(win.bed.arp.exchangesWith(QLatin1String(ip)), 1) << ip;
     QStringList nodes = win.nodeTexts();
     std::sort(nodes.begin(), nodes.end());
     EXPECT_EQ(nodes, (QStringList{"SIM ELEMENT [02:AA:00:00:00:04]", "SITE A [02:AA:00:00:00:03]",

@@ -29,6 +29,8 @@ frmPaging::frmPaging(Context context, QWidget* parent) : QDialog(parent), ctx_(s
     Timer1.setTimerType(Qt::PreciseTimer);
     Timer1.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, &frmPaging::timerTick);
+    lookupWait_.setInterval(5);
+    connect(&lookupWait_, &QTimer::timeout, this, &frmPaging::finishWhenLookedUp);
 }
 
 void frmPaging::showEvent(QShowEvent* event) {
@@ -73,6 +75,16 @@ void frmPaging::timerTick() {
     Timer1.stop();
     ctx_.endpoint->setRemote(savedHost_, savedPort_);
     *ctx_.AutoDiscoverAwaiting = false;
+    sinceTick_.start();
+    finishWhenLookedUp();
+}
+
+void frmPaging::finishWhenLookedUp() {
+    if (ctx_.lookupsPending && ctx_.lookupsPending() > 0 && sinceTick_.elapsed() < kLookupWaitMs) {
+        lookupWait_.start();
+        return;
+    }
+    lookupWait_.stop();
     if (ctx_.Load_Config)
         ctx_.Load_Config();
     done(QDialog::Accepted);

@@ -3,9 +3,12 @@
 // answers to one discovery request.  On load it empties the lists and nms.ini, saves the
 // endpoint's destination, broadcasts the request and raises AutoDiscoverAwaiting; after
 // 3000 ms (Timer1) it restores the destination, lowers the flag, reloads the element list
-// and closes.
+// and closes.  The reload waits for the answers that arrived in time but are still
+// waiting for their MAC addresses (at most one tick of the wait window), so none of them
+// is missing from the list.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 
@@ -28,9 +31,14 @@ public:
         std::function<void()> Load_Config;
         // Binds the endpoint again when it is closed (see load()).
         std::function<bool()> bindEndpoint;
+        // Discovery answers still waiting for their MAC addresses.
+        std::function<int()> lookupsPending;
     };
 
     static inline const QByteArray Request = QByteArrayLiteral("IPMPXSTL VELTRANA PAGING REQUEST");
+    // How long the end waits at most for answers still being looked up: one tick, and
+    // a little for the last reads.
+    static constexpr int kLookupWaitMs = 1200;
 
     explicit frmPaging(Context context, QWidget* parent = nullptr);
 
@@ -44,9 +52,12 @@ protected:
 private:
     void load();
     void timerTick();
+    void finishWhenLookedUp();
 
     Context ctx_;
     bool loaded_ = false;
     QString savedHost_;
     quint16 savedPort_ = 0;
+    QTimer lookupWait_;
+    QElapsedTimer sinceTick_;
 };
