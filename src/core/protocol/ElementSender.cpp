@@ -20,9 +20,11 @@ QString ElementSender::selectedElementIp() const {
 bool ElementSender::send(const QByteArray& payload, quint16 remotePort, int errorCode,
                          const std::function<void()>& beforeSend) {
     ManagementEndpoint& ep = *ctx_.endpoint;
-    if (ep.isOpen())
-        ep.close();
-    bool ok = ep.bindLocal(ctx_.localAddress ? ctx_.localAddress() : QStringLiteral("0.0.0.0"));
+    // Bound again only when it is closed or the local address changed: a close would drop
+    // the replies waiting on it (a level report in the instant of each request).  What
+    // leaves is the same either way: port 2976 of the chosen local address.
+    const QString local = ctx_.localAddress ? ctx_.localAddress() : QStringLiteral("0.0.0.0");
+    bool ok = ep.isBoundTo(local) || ep.bindLocal(local);
     if (ok) {
         ep.setRemote(ep.remoteHost(), remotePort);      // the remote port first,
         ep.setRemote(selectedElementIp(), remotePort);  // then the element's stored address
