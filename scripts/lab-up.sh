@@ -2,6 +2,7 @@
 # Builds a LAN of simulated elements in network namespaces and starts them.
 #
 #   sudo scripts/lab-up.sh [--lab NAME] [--elements N] [--list FILE] [--station-known all|K,K..]
+#                          [--burst MS] [--switch-answers-arp]
 #
 # --elements N   N elements with ready-made identities (encoder multicast, decoder,
 #                encoder unicast, ...); default 3
@@ -14,6 +15,12 @@
 # --station-known all|K,K..
 #                these elements know the NMS's MAC from the start (a permanent neighbour
 #                entry), so they answer without asking for it by ARP
+# --switch-answers-arp
+#                the lab's switch answers the NMS's ARP requests for the elements itself
+#                (ARP suppression, as switches of large networks do), instead of flooding
+#                each request to every element: a software bridge does that flooding on
+#                the sender's CPU, a thousand copies per request, which no real LAN
+#                charges to the NMS
 #
 # Up to 240 elements share 10.77.0.0/24; up to 1020 share 10.77.0.0/20.
 #
@@ -27,6 +34,7 @@ count=3
 list=""
 burst=()
 known=""
+suppress=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --lab) lab=$2; shift 2 ;;
@@ -34,7 +42,8 @@ while [ $# -gt 0 ]; do
         --list) list=$2; shift 2 ;;
         --burst) burst=(--burst "$2"); shift 2 ;;
         --station-known) known=$2; shift 2 ;;
-        -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
+        --switch-answers-arp) suppress=1; shift ;;
+        -h|--help) sed -n '2,29p' "$0"; exit 0 ;;
         *) lab_fail "unknown option $1" ;;
     esac
 done
@@ -94,8 +103,18 @@ echo "$lan $nms $(for k in $(seq 1 "$n"); do printf '%s ' "$lab-e$k"; done)" > "
     for k in $(seq 1 "$n"); do
         echo "link add e$k type veth peer name eth0 netns $lab-e$k"
         echo "link set e$k master br0 up"
+        [ "$suppress" = 1 ] && echo "link set e$k type bridge_slave neigh_suppress on"
     done
 } | ip -n "$lan" -batch -
+if [ "$suppress" = 1 ]; then
+    # What the switch answers with, once every port is in: a port joining can change the
+    # bridge's own address, and that empties its neighbour table.
+    for k in $(seq 1 "$n"); do
+        echo "neigh replace $(lab_element_ip "$k") lladdr $(lab_element_mac "$k") dev br0 nud permanent"
+    done | ip -n "$lan" -batch -
+    for k in $(seq 1 "$n"); do echo "fdb replace $(lab_element_mac "$k") dev e$k master static"; done |
+        bridge -n "$lan" -batch -
+fi
 
 ip -n "$nms" -batch - <<EOT
 link set lo up

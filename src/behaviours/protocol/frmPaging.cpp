@@ -73,6 +73,7 @@ void frmPaging::load() {
 
 void frmPaging::timerTick() {
     Timer1.stop();
+    ctx_.endpoint->deliverWaiting(); // what arrived in time answers this discovery
     ctx_.endpoint->setRemote(savedHost_, savedPort_);
     *ctx_.AutoDiscoverAwaiting = false;
     sinceTick_.start();

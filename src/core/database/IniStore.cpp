@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -183,39 +184,78 @@ bool WriteToINI(const QString& strSection, const QString& strkey, const QString&
 
 bool WriteSectionEntries(const QString& strSection, const QList<QPair<QString, QString>>& entries,
                          const QString& strfullpath) {
+    return WriteSections({{strSection, entries}}, strfullpath);
+}
+
+namespace {
+
+QByteArray upperName(QByteArrayView name) {
+    QByteArray out(name.data(), name.size());
+    for (char& c : out)
+        c = char(IniText::upper(uchar(c)));
+    return out;
+}
+
+// Every section name of the file, upper case, in one pass.
+QSet<QByteArray> sectionNames(const QByteArray& data) {
+    QSet<QByteArray> names;
+    for (qsizetype pos = 0; pos < data.size();) {
+        const Line line = IniText::lineAt(data, pos);
+        const auto parsed = IniText::parse(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
+        if (parsed.kind == LineKind::Section)
+            names.insert(upperName(parsed.name));
+        pos = line.next;
+    }
+    return names;
+}
+
+// A new section at the end of the file, as the single writes would make it: the header,
+// then each key at the end, a repeated key replacing its value in place.
+void appendSection(QByteArray& data, const QByteArray& section, const QList<QPair<QString, QString>>& entries) {
+    QList<QPair<QByteArray, QByteArray>> lines;
+    for (const auto& [key, value] : entries) {
+        const QByteArray k = upperKey(key);
+        const QByteArray v = IniText::toFileText(value);
+        auto same = std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return IniText::sameName(l.first, k); });
+        if (same != lines.end())
+            same->second = v;
+        else
+            lines.append({k, v});
+    }
+    if (!endsWithLineEnd(data, data.size()))
+        data.append("\r\n");
+    data.append('[');
+    data.append(section);
+    data.append("]\r\n");
+    for (const auto& [k, v] : lines) {
+        data.append(k);
+        data.append('=');
+        data.append(v);
+        data.append("\r\n");
+    }
+}
+
+} // namespace
+
+bool WriteSections(const QList<QPair<QString, QList<QPair<QString, QString>>>>& sections,
+                   const QString& strfullpath) {
     QByteArray data;
     readFile(strfullpath, data);
-    const QByteArray section = IniText::toFileText(strSection);
-    if (!locate(data, section, QByteArrayView()).sectionFound && !entries.isEmpty()) {
-        // A new section (as every answer of a discovery makes): the single writes would
-        // append the header and then each key at the end, a repeated key replacing its
-        // value in place.  Build that once instead of re-reading the file per key.
-        QList<QPair<QByteArray, QByteArray>> lines;
-        for (const auto& [key, value] : entries) {
-            const QByteArray k = upperKey(key);
-            const QByteArray v = IniText::toFileText(value);
-            auto same = std::find_if(lines.begin(), lines.end(),
-                                     [&](const auto& l) { return IniText::sameName(l.first, k); });
-            if (same != lines.end())
-                same->second = v;
-            else
-                lines.append({k, v});
+    // The file is read and parsed once for all sections: a discovery stores hundreds of
+    // new sections at a time, and a pass per section would make that quadratic.
+    QSet<QByteArray> present = sectionNames(data);
+    for (const auto& [name, entries] : sections) {
+        const QByteArray section = IniText::toFileText(name);
+        if (entries.isEmpty())
+            continue;
+        if (!present.contains(upperName(section))) {
+            appendSection(data, section, entries);
+            present.insert(upperName(section));
+            continue;
         }
-        if (!endsWithLineEnd(data, data.size()))
-            data.append("\r\n");
-        data.append('[');
-        data.append(section);
-        data.append("]\r\n");
-        for (const auto& [k, v] : lines) {
-            data.append(k);
-            data.append('=');
-            data.append(v);
-            data.append("\r\n");
-        }
-        return replaceFile(strfullpath, data);
+        for (const auto& [key, value] : entries)
+            data = applyWrite(data, name, key, value);
     }
-    for (const auto& [key, value] : entries)
-        data = applyWrite(data, strSection, key, value);
     return replaceFile(strfullpath, data);
 }
 

@@ -34,6 +34,10 @@ bool WriteToINI(const QString& strSection, const QString& strkey, const QString&
 // where many answers must be stored quickly (a discovery).
 bool WriteSectionEntries(const QString& strSection, const QList<QPair<QString, QString>>& entries,
                          const QString& strfullpath);
+// WriteSectionEntries for several sections, in the given order, as one file change (the
+// answers of a discovery that got their MACs in the same instant).
+bool WriteSections(const QList<QPair<QString, QList<QPair<QString, QString>>>>& sections,
+                   const QString& strfullpath);
 
 bool DeleteIniSection(const QString& strSection, const QString& strfullpath);
 bool DeleteIniKey(const QString& strSection, const QString& strKeyname, const QString& strfullpath);

@@ -6,6 +6,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 FeedbackProcessor::FeedbackProcessor(Context context, QObject* parent)
     : QObject(parent), ctx_(std::move(context)), resolver_(*ctx_.arp, kDiscoveryLookups) {}
 
@@ -53,9 +55,20 @@ void FeedbackProcessor::discoveryMacFound(FeedbackRecord record, const std::opti
         *ctx_.sRemoteMacAddress2 = *mac;
     record.UDP_Response_MAC = *mac;
     last_ = record;
-    IniStore::WriteSectionEntries(MacSection::Encode_MAC(*mac), discoveryEntries(record), ctx_.iniPath);
-    ++stored_;
-    Q_EMIT answerStored();
+    // The answers found in the same instant go into the file as one change, in their
+    // order, right after this round of lookups.
+    if (toStore_.isEmpty())
+        QTimer::singleShot(0, this, &FeedbackProcessor::storeFound);
+    toStore_.append({MacSection::Encode_MAC(*mac), discoveryEntries(record)});
+}
+
+void FeedbackProcessor::storeFound() {
+    const auto sections = std::exchange(toStore_, {});
+    IniStore::WriteSections(sections, ctx_.iniPath);
+    for (qsizetype i = 0; i < sections.size(); ++i) {
+        ++stored_;
+        Q_EMIT answerStored();
+    }
 }
 
 void FeedbackProcessor::refuseLater(const QString& text) {

@@ -61,8 +61,8 @@ public:
     // Records dropped: the confirmation queue was full, a box about a refused record was
     // open, or the discovery had as many answers waiting for their MACs as it takes.
     int droppedCount() const { return dropped_; }
-    // Discovery answers whose MAC is still being looked up.
-    int lookupsPending() const { return resolver_.pending(); }
+    // Discovery answers whose MAC is still being looked up, or found and not yet stored.
+    int lookupsPending() const { return resolver_.pending() + int(toStore_.size()); }
 
 Q_SIGNALS:
     void answerStored(); // a discovery answer is in its element's section
@@ -76,9 +76,11 @@ private:
     void confirmWaiting();
     void confirmOne(const Waiting& waiting);
     void refuseLater(const QString& text);
+    void storeFound();
 
     Context ctx_;
     MacResolver resolver_;
+    QList<QPair<QString, QList<QPair<QString, QString>>>> toStore_; // section, entries
     QQueue<Waiting> confirmations_;
     bool confirming_ = false;
     bool confirmationQueued_ = false;

@@ -16,9 +16,9 @@ bool MacResolver::resolve(const QString& ip, Done done) {
     if (int(pending_.size()) >= capacity_)
         return false;
     const quint32 address = Arp::ipv4Of(ip);
-    // Not an address (or 0.0.0.0): it fails on the first sweep.
-    const qint64 deadline = address == 0 ? 0 : clock_.elapsed() + kWaitMs;
-    pending_.push_back({address, deadline, false, std::move(done)});
+    // Not an address (or 0.0.0.0): it fails on the first sweep.  Otherwise the wait starts
+    // with the exchange.
+    pending_.push_back({address, address == 0 ? qint64(0) : -1, false, std::move(done)});
     // The first read comes once the event loop is back, so the answers that arrive
     // together are looked up with one read of the table.
     if (!poll_.isActive())
@@ -40,18 +40,23 @@ void MacResolver::sweep() {
 
     std::vector<std::pair<Done, std::optional<QString>>> finished;
     std::deque<Pending> waiting;
+    int provoked = 0;
     for (qsizetype i = 0; i < addresses.size(); ++i) {
         Pending& p = pending_[size_t(i)];
         std::optional<QString> mac = Arp::macOf(table.value(i), QStringLiteral(":"));
-        if (mac || now >= p.deadlineMs) {
+        if (mac || (p.deadlineMs >= 0 && now >= p.deadlineMs)) {
             finished.emplace_back(std::move(p.done), std::move(mac));
             continue;
         }
-        if (!p.provoked && !exchanging.contains(p.ipv4)) {
-            arp_.provoke(p.ipv4);
-            exchanging.insert(p.ipv4);
+        if (!p.provoked && provoked < kExchangesPerSweep) {
+            if (!exchanging.contains(p.ipv4)) {
+                arp_.provoke(p.ipv4);
+                exchanging.insert(p.ipv4);
+                ++provoked;
+            }
+            p.deadlineMs = now + kWaitMs;
+            p.provoked = true;
         }
-        p.provoked = true;
         waiting.push_back(std::move(p));
     }
     pending_.swap(waiting);

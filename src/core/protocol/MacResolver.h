@@ -25,8 +25,12 @@ public:
     // after resolve() returned; it must not block (it may resolve more).
     using Done = std::function<void(const std::optional<QString>& mac)>;
 
-    static constexpr int kWaitMs = 1000; // one tick of the wait window
+    static constexpr int kWaitMs = 1000; // one tick of the wait window, from the exchange
     static constexpr int kPollMs = 5;
+    // Exchanges started per read of the table: a thousand ARP requests at once would
+    // hold the event loop (and can overflow the kernel's queues); the rest follow a few
+    // milliseconds later, each with its own full wait.
+    static constexpr int kExchangesPerSweep = 64;
 
     explicit MacResolver(ArpLookup& arp, int capacity, QObject* parent = nullptr);
 
@@ -38,7 +42,7 @@ public:
 private:
     struct Pending {
         quint32 ipv4 = 0;
-        qint64 deadlineMs = 0;
+        qint64 deadlineMs = -1; // -1: no exchange yet
         bool provoked = false;
         Done done;
     };

@@ -160,3 +160,8 @@ void ManagementEndpoint::dispatchWaiting() {
     }
     scheduleDispatch();
 }
+
+void ManagementEndpoint::deliverWaiting() {
+    while (!inbox_.isEmpty() || !newestReport_.isNull())
+        dispatchWaiting();
+}

@@ -56,6 +56,10 @@ public:
     // (no close, no re-bind).
     bool broadcast(const QByteArray& payload);
 
+    // Hands over every datagram read so far, now.  The end of a discovery calls it, so
+    // the answers that arrived in time are taken as answers to it.
+    void deliverWaiting();
+
     QString errorString() const { return error_; }
     QUdpSocket* socket() const { return socket_; }
     // Level reports that were replaced by a newer one before they were handed over.
