@@ -172,12 +172,9 @@ TEST_F(FeedbackProcessorTest, ShortRecordAfterACompleteOneStoresNothing) {
 TEST_F(FeedbackProcessorTest, UnknownMacStoresNothing) {
     QByteArray d = kEncoder45;
     d[3] = 99; // 192.168.10.99: not in the table
-    QElapsedTimer clock;
-    clock.start();
     processor->Process_Feedback(d);
     ASSERT_TRUE(runUntil([&] { return !messages.texts.isEmpty(); }));
-    EXPECT_GE(clock.elapsed(), MacResolver::kWaitMs); // one tick, with an exchange
-    EXPECT_EQ(arp.exchanges, 1);
+    EXPECT_EQ(arp.exchanges, 1); // and a tick's wait after it
     EXPECT_EQ(file(), QByteArray());
     EXPECT_EQ(messages.texts,
               QStringList{"An error occured while retrieving 'Element MAC':\rFeedback is corrupted."});
@@ -203,7 +200,6 @@ TEST_F(FeedbackProcessorTest, ConfirmationWaitsForTheMacOfThisRecordAndAlwaysRel
     processor->Process_Feedback(kDecoder54);
     ASSERT_TRUE(runUntil([&] { return reloads == 3; }));
     EXPECT_EQ(confirmed.size(), 1);
-    EXPECT_EQ(reloads, 3);
     EXPECT_EQ(messages.texts,
               (QStringList{"An error occured while retrieving 'Serial Number':\rFeedback is corrupted.",
                            "An error occured while retrieving 'Element MAC':\rFeedback is corrupted."}));
@@ -218,9 +214,7 @@ TEST_F(FeedbackProcessorTest, RecordsArrivingWhileAWindowIsOpenAreBounded) {
         const char* what;
         bool discovery;
         QByteArray record;
-        int waits;
-        int boxes;
-        int dropped;
+        int waits, boxes, dropped;
     };
     const QByteArray refused = kDecoder54.left(10);
     const std::vector<Case> cases{

@@ -122,32 +122,21 @@ TEST_F(SenderTest, EachSenderReachesTheStoredAddressOnItsPortFromPort2976) {
 }
 
 TEST_F(SenderTest, TheEndpointStaysBoundWhileTheLocalAddressIsUnchanged) {
-    struct Case {
-        const char* what;
-        const char* localAddress;
-        bool reportKept; // the report that waited is still handed over
-    };
-    const std::vector<Case> cases{{"unchanged", "127.0.0.1", true}, {"changed: bound anew", "127.0.0.7", false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        FakeElement element;
-        ASSERT_TRUE(ep.bindLocal(QStringLiteral("127.0.0.1")));
-        int reports = 0;
-        QObject context;
-        QObject::connect(&ep, &ManagementEndpoint::levelReportArrived, &context, [&] { ++reports; });
-        // A level report waits on the endpoint while a request is sent.
-        QUdpSocket other;
-        ASSERT_EQ(other.writeDatagram(QByteArray(1201, 'r'), QHostAddress(QStringLiteral("127.0.0.1")), 2976), 1201);
-        local = QLatin1String(c.localAddress);
-        ASSERT_TRUE(sender->send(QByteArray("VOL"), 2977, 104));
-        ASSERT_TRUE(waitFor([&] { return element.shortGot.size() == 1; }));
-        EXPECT_EQ(element.shortGot[0].senderAddress(), QHostAddress(local));
-        EXPECT_EQ(element.shortGot[0].senderPort(), 2976);
-        if (c.reportKept) {
-            EXPECT_TRUE(waitFor([&] { return reports == 1; }, 1000)) << "the waiting report was lost";
-        }
-        local = QStringLiteral("127.0.0.1");
-    }
+    FakeElement element;
+    int reports = 0;
+    QObject::connect(&ep, &ManagementEndpoint::levelReportArrived, [&] { ++reports; });
+    // A level report waits on the endpoint while a request is sent: it is not lost.
+    QUdpSocket other;
+    ASSERT_EQ(other.writeDatagram(QByteArray(1201, 'r'), QHostAddress(QStringLiteral("127.0.0.1")), 2976), 1201);
+    ASSERT_TRUE(sender->send(QByteArray("VOL"), 2977, 104));
+    EXPECT_TRUE(waitFor([&] { return reports == 1; }, 1000)) << "the waiting report was lost";
+    // Another local address: bound anew there.
+    local = QStringLiteral("127.0.0.7");
+    ASSERT_TRUE(sender->send(QByteArray("VOL"), 2977, 104));
+    ASSERT_TRUE(waitFor([&] { return element.shortGot.size() == 2; }));
+    EXPECT_EQ(element.shortGot[0].senderAddress(), QHostAddress(QStringLiteral("127.0.0.1")));
+    EXPECT_EQ(element.shortGot[1].senderAddress(), QHostAddress(QStringLiteral("127.0.0.7")));
+    EXPECT_EQ(element.shortGot[1].senderPort(), 2976);
 }
 
 TEST_F(SenderTest, SendBindsAgainAfterTheEndpointWasClosed) {

@@ -364,24 +364,21 @@ TEST(WaitWindowTest, LooksUpOncePerTickUntilFoundOrTheTicksHavePassed) {
 }
 
 TEST(WaitWindowTest, KeepsReactingWhileAnAddressNobodyAnswersIsLookedUp) {
-    // The kernel's table of this private namespace; nothing answers for 10.99.0.5 (it has
-    // no route here), so every lookup takes as long as it may.
+    // The kernel's table of this private namespace: 10.99.0.5 has no route here, so every
+    // lookup takes as long as it may.
     LinuxArpLookup arp;
     QString result;
-    quint8 timeout = 1;
-    quint8 count = 0;
+    quint8 timeout = 1, count = 0;
     frmWaiting w(arp, QStringLiteral("10.99.0.5"), {&result, &timeout, &count});
     QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worstGap = 0;
+    qint64 last = 0, worstGap = 0;
     QTimer probe;
-    probe.setInterval(20);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         worstGap = std::max(worstGap, clock.elapsed() - last);
         last = clock.elapsed();
     });
     clock.start();
-    probe.start();
+    probe.start(20);
     w.exec();
     EXPECT_LT(worstGap, 200);
     EXPECT_GE(clock.elapsed(), 1900); // still two full ticks
