@@ -64,7 +64,8 @@ void FeedbackProcessor::discoveryMacFound(FeedbackRecord record, const std::opti
 
 void FeedbackProcessor::storeFound() {
     const auto sections = std::exchange(toStore_, {});
-    IniStore::WriteSections(sections, ctx_.iniPath);
+    if (!IniStore::WriteSections(sections, ctx_.iniPath))
+        return;
     for (qsizetype i = 0; i < sections.size(); ++i) {
         ++stored_;
         Q_EMIT answerStored();
