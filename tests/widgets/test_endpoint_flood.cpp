@@ -75,6 +75,7 @@ protected:
         env.insert(QStringLiteral("TESSOVAR_NMS_DATABASE_DIR"), home.filePath("db"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         nms.setProcessEnvironment(env);
+        nms.setProcessChannelMode(QProcess::ForwardedErrorChannel); // sanitizer reports
         nms.start(nmsBin, {});
         ASSERT_TRUE(waitFor([] { return managementQueue() >= 0; }, 20000)) << "the program never bound 2976";
     }

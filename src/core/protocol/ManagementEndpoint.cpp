@@ -3,7 +3,6 @@
 #include <QMetaObject>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
-#include <QVariant>
 
 #include <sys/socket.h>
 
