@@ -1,7 +1,8 @@
 // The audio level meter under load: the request rate achieved against the rate asked (at
-// the 50 ms default and at the fastest interval of Slider1, 20 ms), how responsive the
-// window stays, whether a report backlog builds up, and the NMS side's CPU share per 100
-// level reports a second.
+// the 50 ms default and at the fastest interval of Slider1, 20 ms), how many reports are
+// lost on the way (the endpoint stays bound between requests, so none should be), how
+// responsive the window stays, whether a report backlog builds up, and the NMS side's
+// CPU share per 100 level reports a second.
 //
 // This process is the NMS side (management endpoint, common sender, meter, a shown bar and
 // label, as the main window composes them); a stand-in element, a second process, answers
@@ -279,12 +280,15 @@ int main(int argc, char** argv) {
     std::printf("Requests (element answers each with a 1203-byte report):\n");
     std::printf("%-9s %8s %11s %8s %10s %6s %17s %12s\n", "interval", "asked/s", "achieved/s", "ratio",
                 "reports/s", "lost", "report age (ms)", "worst stall");
+    int lostAtFastest = -1;
+    int replacedAtFastest = -1;
     for (int interval : {50, 20}) {
         Element element;
         if (!element.start(0))
             return 1;
         tmrVolume.setInterval(interval);
         const int shownBefore = meter.reportsShown();
+        const int replacedBefore = endpoint.levelReportsReplaced();
         probe.start();
         age.reset();
         QElapsedTimer wall;
@@ -299,16 +303,24 @@ int main(int argc, char** argv) {
         const double asked = 1000.0 / interval;
         const double achieved = element.requests / seconds;
         const int shown = meter.reportsShown() - shownBefore;
+        if (interval == 20) {
+            lostAtFastest = element.reportsSent - shown;
+            replacedAtFastest = endpoint.levelReportsReplaced() - replacedBefore;
+        }
         std::printf("%-9s %8.1f %11.1f %7.1f%% %10.1f %6d %8.2f / %6.2f %9lld ms\n",
                     (QByteArray::number(interval) + " ms").constData(), asked, achieved, 100.0 * achieved / asked,
                     shown / seconds, element.reportsSent - shown, age.meanMs(), age.maxMs,
                     static_cast<long long>(probe.worstMs));
     }
 
+    std::printf("\nLevel reports lost at the fastest meter rate (20 ms) in %d s: %d (of which passed over\n"
+                "for a newer one that arrived before the older was shown: %d)\n",
+                kRunMs / 1000, lostAtFastest, replacedAtFastest);
+
     std::printf("\nCPU share of the NMS process, reports sent at a fixed rate (meter running, 50 ms requests;\n"
                 "the first row: an element that sends nothing, the cost of the requests and the probe):\n");
-    std::printf("%-9s %8s %10s %18s %6s %17s %12s\n", "reports/s", "shown/s", "CPU share", "per 100 reports/s",
-                "lost", "report age (ms)", "worst stall");
+    std::printf("%-9s %8s %10s %18s %6s %9s %17s %12s\n", "reports/s", "shown/s", "CPU share", "per 100 reports/s",
+                "lost", "passed", "report age (ms)", "worst stall");
     tmrVolume.setInterval(50);
     double idleShare = 0;
     for (int rate : {-1, 100, 200, 500, 1000}) {
@@ -316,6 +328,7 @@ int main(int argc, char** argv) {
         if (!element.start(rate))
             return 1;
         const int shownBefore = meter.reportsShown();
+        const int replacedBefore = endpoint.levelReportsReplaced();
         check->setChecked(true);
         runFor(300); // settle
         const int shownAtStart = meter.reportsShown();
@@ -336,18 +349,20 @@ int main(int argc, char** argv) {
         const double share = cpu / seconds;
         if (rate < 0) {
             idleShare = share;
-            std::printf("%-9s %8.1f %9.2f%% %18s %6s %17s %9lld ms\n", "none", shownInRun / seconds, 100.0 * share,
-                        "-", "-", "-", static_cast<long long>(probe.worstMs));
+            std::printf("%-9s %8.1f %9.2f%% %18s %6s %9s %17s %9lld ms\n", "none", shownInRun / seconds, 100.0 * share,
+                        "-", "-", "-", "-", static_cast<long long>(probe.worstMs));
             continue;
         }
-        std::printf("%-9d %8.1f %9.2f%% %17.2f%% %6d %8.2f / %6.2f %9lld ms\n", rate, shownInRun / seconds,
+        std::printf("%-9d %8.1f %9.2f%% %17.2f%% %6d %9d %8.2f / %6.2f %9lld ms\n", rate, shownInRun / seconds,
                     100.0 * share, 100.0 * (share - idleShare) / (rate / 100.0), element.reportsSent - shown,
-                    age.meanMs(), age.maxMs, static_cast<long long>(probe.worstMs));
+                    endpoint.levelReportsReplaced() - replacedBefore, age.meanMs(), age.maxMs,
+                    static_cast<long long>(probe.worstMs));
     }
-    std::printf("\nlost: reports that reached the endpoint in the instant each request closes and binds it\n"
-                "again (the close drops what is queued); report age: mean / max time from the element's\n"
-                "send to the meter; worst stall: the longest the main thread could not react (5 ms probe);\n"
-                "per 100 reports/s: the CPU share above the first row, per 100 reports a second.\n");
+    std::printf("\nlost: reports the element sent that the meter never showed; passed: of those, the ones a\n"
+                "newer report replaced before they were shown (only the newest level is shown); report age:\n"
+                "mean / max time from the element's send to the meter; worst stall: the longest the main\n"
+                "thread could not react (5 ms probe); per 100 reports/s: the CPU share above the first row,\n"
+                "per 100 reports a second.\n");
     if (programEnd.ended)
         std::printf("\nA send failed (see the message above).\n");
     return programEnd.ended ? 1 : 0;

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds a LAN of simulated elements in network namespaces and starts them.
 #
-#   sudo scripts/lab-up.sh [--lab NAME] [--elements N] [--list FILE]
+#   sudo scripts/lab-up.sh [--lab NAME] [--elements N] [--list FILE] [--station-known all|K,K..]
+#                          [--burst MS] [--switch-answers-arp]
 #
 # --elements N   N elements with ready-made identities (encoder multicast, decoder,
 #                encoder unicast, ...); default 3
@@ -11,6 +12,17 @@
 # --lab NAME     the lab's name (default "tessovar"); several labs can exist at once
 # --burst MS     the elements hold their discovery answers MS ms and send them all at
 #                once (benchmarks)
+# --station-known all|K,K..
+#                these elements know the NMS's MAC from the start (a permanent neighbour
+#                entry), so they answer without asking for it by ARP
+# --switch-answers-arp
+#                the lab's switch answers the NMS's ARP requests for the elements itself
+#                (ARP suppression, as switches of large networks do), instead of flooding
+#                each request to every element: a software bridge does that flooding on
+#                the sender's CPU, a thousand copies per request, which no real LAN
+#                charges to the NMS
+#
+# Up to 240 elements share 10.77.0.0/24; up to 1020 share 10.77.0.0/20.
 #
 # The NMS runs in namespace <lab>-nms (scripts/lab-nms.sh); scripts/lab-down.sh removes
 # everything again.  Nothing is changed outside the lab's own namespaces.
@@ -21,13 +33,17 @@ lab=tessovar
 count=3
 list=""
 burst=()
+known=""
+suppress=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --lab) lab=$2; shift 2 ;;
         --elements) count=$2; shift 2 ;;
         --list) list=$2; shift 2 ;;
         --burst) burst=(--burst "$2"); shift 2 ;;
-        -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
+        --station-known) known=$2; shift 2 ;;
+        --switch-answers-arp) suppress=1; shift ;;
+        -h|--help) sed -n '2,29p' "$0"; exit 0 ;;
         *) lab_fail "unknown option $1" ;;
     esac
 done
@@ -54,7 +70,10 @@ else
     done
 fi
 n=${#lines[@]}
-[ "$n" -ge 1 ] && [ "$n" -le 240 ] || lab_fail "between 1 and 240 elements, not $n"
+[ "$n" -ge 1 ] && [ "$n" -le "$LAB_MAX_ELEMENTS" ] || lab_fail "between 1 and $LAB_MAX_ELEMENTS elements, not $n"
+prefix=$(lab_prefix "$n")
+mask=$(lab_mask "$n")
+knows_station() { [ "$known" = all ] || case ",$known," in *",$1,"*) true ;; *) false ;; esac; }
 
 mkdir -p "$state"
 echo "$lab" > "$state/name"
@@ -84,13 +103,23 @@ echo "$lan $nms $(for k in $(seq 1 "$n"); do printf '%s ' "$lab-e$k"; done)" > "
     for k in $(seq 1 "$n"); do
         echo "link add e$k type veth peer name eth0 netns $lab-e$k"
         echo "link set e$k master br0 up"
+        [ "$suppress" = 1 ] && echo "link set e$k type bridge_slave neigh_suppress on"
     done
 } | ip -n "$lan" -batch -
+if [ "$suppress" = 1 ]; then
+    # What the switch answers with, once every port is in: a port joining can change the
+    # bridge's own address, and that empties its neighbour table.
+    for k in $(seq 1 "$n"); do
+        echo "neigh replace $(lab_element_ip "$k") lladdr $(lab_element_mac "$k") dev br0 nud permanent"
+    done | ip -n "$lan" -batch -
+    for k in $(seq 1 "$n"); do echo "fdb replace $(lab_element_mac "$k") dev e$k master static"; done |
+        bridge -n "$lan" -batch -
+fi
 
 ip -n "$nms" -batch - <<EOT
 link set lo up
-link set eth0 address 02:54:00:00:00:01
-addr add $LAB_NMS_IP/24 dev eth0
+link set eth0 address $LAB_NMS_MAC
+addr add $LAB_NMS_IP/$prefix dev eth0
 link set eth0 up
 route add default dev eth0
 EOT
@@ -99,14 +128,15 @@ EOT
 for k in $(seq 1 "$n"); do
     ns=$lab-e$k
     ip=$(lab_element_ip "$k")
-    ip -n "$ns" -batch - <<EOT
-link set lo up
-link set eth0 address $(lab_element_mac "$k")
-addr add $ip/24 dev eth0
-link set eth0 up
-EOT
+    {
+        echo "link set lo up"
+        echo "link set eth0 address $(lab_element_mac "$k")"
+        echo "addr add $ip/$prefix dev eth0"
+        echo "link set eth0 up"
+        knows_station "$k" && echo "neigh replace $LAB_NMS_IP lladdr $LAB_NMS_MAC dev eth0 nud permanent"
+    } | ip -n "$ns" -batch -
     # The lab's part first; the line may not change the address or namespace.
-    echo "--netns $ns --iface eth0 --label e$k --mask 255.255.255.0 --gw $LAB_NMS_IP ${lines[$((k - 1))]} --ip $ip" >> "$state/elements.conf"
+    echo "--netns $ns --iface eth0 --label e$k --mask $mask --gw $LAB_NMS_IP ${lines[$((k - 1))]} --ip $ip" >> "$state/elements.conf"
     echo "e$k $ip $(lab_element_mac "$k")" >> "$state/addresses"
 done
 
@@ -116,7 +146,7 @@ rm -f "$state/ready"
 setsid "$build/element-sim" --many "$state/elements.conf" "${burst[@]}" --log "$state/sim.log" \
     --ready-file "$state/ready" </dev/null >"$state/sim.out" 2>&1 &
 echo $! > "$state/sim.pid"
-for _ in $(seq 1 200); do
+for _ in $(seq 1 1200); do
     [ -s "$state/ready" ] && break
     kill -0 "$(cat "$state/sim.pid")" 2>/dev/null || { cat "$state/sim.out" >&2; lab_fail "element-sim did not start"; }
     sleep 0.05

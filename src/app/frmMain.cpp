@@ -303,6 +303,7 @@ void frmMain::showPaging() {
     pc.Load_Config = [this] { Load_Config(); };
     pc.bindEndpoint = [this] { return endpoint_->bindLocal(strLocalNMSIPAddress); };
     pc.discoveryWrites = discoveryWrites_.get();
+    pc.lookupsPending = [this] { return feedback_->lookupsPending(); };
     frmPaging window(std::move(pc), this);
     window.exec();
 }

@@ -85,10 +85,14 @@ TEST_F(LabElementSimTest, DiscoveryAnswersAndMisbehaviours) {
     EXPECT_EQ(db.value(section(2), QStringLiteral("role"), QString()), "2");
     EXPECT_EQ(db.value(section(3), QStringLiteral("remote"), QString()), "239.255.255.239");
     EXPECT_EQ(db.value(section(7), QStringLiteral("sn"), QString()), "17");
-    // The corrupted and the short record were refused with their messages.
+    // The corrupted and the short record were refused with their message, or dropped
+    // while the box about the other one was open.
     const QString roleMessage =
         QStringLiteral("An error occured while retrieving 'Element Type':\rFeedback is corrupted.");
-    EXPECT_EQ(bed.messages.texts(), (QStringList{roleMessage, roleMessage}));
+    EXPECT_GE(bed.messages.texts().size(), 1);
+    EXPECT_EQ(bed.messages.texts().size() + processor->droppedCount(), 2);
+    for (const QString& text : bed.messages.texts())
+        EXPECT_EQ(text, roleMessage);
 }
 
 TEST_F(LabElementSimTest, ConfigurationCommandIsTakenAndAnswered) {
@@ -123,8 +127,8 @@ TEST_F(LabElementSimTest, ConfigurationCommandIsTakenAndAnswered) {
     EXPECT_TRUE(log[0].contains(QStringLiteral(" 10.77.0.1 10.77.0.11 "))) << log[0].toStdString();
     EXPECT_TRUE(lab->ipIn(lab->elementNamespace(1), {"-4", "addr", "show", "eth0"}).contains(QStringLiteral("10.77.0.51/24")));
     QString mac;
-    EXPECT_TRUE(Arp::Resolve_MAC(arp, QStringLiteral("10.77.0.51"), QStringLiteral(":"), mac, nullptr,
-                                 ArpLookup::Wait::UpToOneTick));
+    arp.provoke(QHostAddress(QStringLiteral("10.77.0.51")).toIPv4Address());
+    EXPECT_TRUE(waitFor([&] { return Arp::Resolve_MAC(arp, QStringLiteral("10.77.0.51"), QStringLiteral(":"), mac, nullptr); }));
     EXPECT_EQ(mac, Lab::elementMac(1));
 
     // An element that does not take the name answers with its old one.

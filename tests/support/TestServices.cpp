@@ -93,20 +93,27 @@ bool onlyLoopbackHere() {
     return links == QStringList{QStringLiteral("lo")};
 }
 
-QByteArray FakeArpLookup::hardwareAddress(quint32 ipv4, Wait wait) {
-    lookups.push_back({QHostAddress(ipv4).toString(), wait});
+void FakeArpLookup::provoke(quint32 ipv4) {
+    exchanges.push_back(QHostAddress(ipv4).toString());
     auto it = entries_.find(ipv4);
-    if (it == entries_.end())
-        return QByteArray();
-    ++it->asked;
-    return it->asked >= it->knownFrom ? it->mac : QByteArray();
+    if (it != entries_.end())
+        ++it->provoked;
 }
 
-void FakeArpLookup::set(const char* ip, const char* hexMac, int knownFromLookup) {
+QList<QByteArray> FakeArpLookup::hardwareAddresses(const QList<quint32>& ipv4s) {
+    QList<QByteArray> out;
+    for (quint32 ipv4 : ipv4s) {
+        auto it = entries_.find(ipv4);
+        out.append(it != entries_.end() && it->provoked >= it->knownAfter ? it->mac : QByteArray());
+    }
+    return out;
+}
+
+void FakeArpLookup::set(const char* ip, const char* hexMac, int knownAfterExchanges) {
     entries_.insert(QHostAddress(QString::fromLatin1(ip)).toIPv4Address(),
-                    {QByteArray::fromHex(hexMac), knownFromLookup, 0});
+                    {QByteArray::fromHex(hexMac), knownAfterExchanges, 0});
 }
 
-int FakeArpLookup::lookupsOf(const QString& ip) const {
-    return int(std::count_if(lookups.begin(), lookups.end(), [&](const Lookup& l) { return l.ip == ip; }));
+int FakeArpLookup::exchangesWith(const QString& ip) const {
+    return int(std::count(exchanges.begin(), exchanges.end(), ip));
 }

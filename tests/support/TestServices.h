@@ -78,24 +78,22 @@ public:
     HostAddressResult result;
 };
 
-// A neighbour table of the test's own: address -> hardware address, each entry known from
-// its n-th lookup on (1: at once).  Records every lookup.
+// A neighbour table of the test's own: address -> hardware address, each entry known once
+// that many ARP exchanges with the address were provoked (0: known from the start).
+// Records every exchange.
 class FakeArpLookup final : public ArpLookup {
 public:
-    QByteArray hardwareAddress(quint32 ipv4, Wait wait) override;
-    void set(const char* ip, const char* hexMac, int knownFromLookup = 1);
-    struct Lookup {
-        QString ip;
-        Wait wait;
-    };
-    std::vector<Lookup> lookups;
-    int lookupsOf(const QString& ip) const;
+    void provoke(quint32 ipv4) override;
+    QList<QByteArray> hardwareAddresses(const QList<quint32>& ipv4s) override;
+    void set(const char* ip, const char* hexMac, int knownAfterExchanges = 1);
+    std::vector<QString> exchanges;
+    int exchangesWith(const QString& ip) const;
 
 private:
     struct Entry {
         QByteArray mac;
-        int knownFrom = 1;
-        int asked = 0;
+        int knownAfter = 1;
+        int provoked = 0;
     };
     QMap<quint32, Entry> entries_;
 };

@@ -16,10 +16,9 @@ quint32 v4(const char* dotted) { return QHostAddress(QString::fromLatin1(dotted)
 class TableLookup final : public ArpLookup {
 public:
     QByteArray answer;
-    QList<quint32> asked;
-    QByteArray hardwareAddress(quint32 ipv4, Wait) override {
-        asked.append(ipv4);
-        return answer;
+    void provoke(quint32) override {}
+    QList<QByteArray> hardwareAddresses(const QList<quint32>& ipv4s) override {
+        return QList<QByteArray>(ipv4s.size(), answer);
     }
 };
 
@@ -43,6 +42,9 @@ TEST(ArpTest, ResolveMacOutcomes) {
         {"found", "10.1.2.3", QByteArray::fromHex("02AB00000001"), true, "02:AB:00:00:00:01"},
         {"not found", "10.1.2.3", QByteArray(), false, ""},
         {"first four bytes zero", "10.1.2.3", QByteArray::fromHex("000000000A0B"), false, ""},
+        {"all zeros", "10.1.2.3", QByteArray::fromHex("000000000000"), false, ""},
+        {"the broadcast address", "10.1.2.255", QByteArray::fromHex("FFFFFFFFFFFF"), false, ""},
+        {"not quite broadcast", "10.1.2.3", QByteArray::fromHex("FFFFFFFFFFFE"), true, "FF:FF:FF:FF:FF:FE"},
         {"not six bytes: success with empty text", "10.1.2.3", QByteArray::fromHex("02AB0000000102"), true, ""},
         {"address 0", "0.0.0.0", QByteArray::fromHex("02AB00000001"), false, ""},
         {"not an address", "element", QByteArray::fromHex("02AB00000001"), false, ""},
@@ -53,9 +55,7 @@ TEST(ArpTest, ResolveMacOutcomes) {
         lookup.answer = c.hw;
         QString stored = QStringLiteral("earlier");
         QString mac;
-        EXPECT_EQ(Arp::Resolve_MAC(lookup, QString::fromLatin1(c.ip), ":", mac, &stored,
-                                   ArpLookup::Wait::Immediate),
-                  c.ok);
+        EXPECT_EQ(Arp::Resolve_MAC(lookup, QString::fromLatin1(c.ip), ":", mac, &stored), c.ok);
         EXPECT_EQ(mac, QString::fromLatin1(c.mac));
         EXPECT_EQ(stored, c.ok ? QString::fromLatin1(c.mac) : QStringLiteral("earlier"));
     }
@@ -76,6 +76,11 @@ TEST(LinuxArpLookupTest, ReadsCompleteEntriesOfTheNeighbourTable) {
     EXPECT_TRUE(LinuxArpLookup::findInTable(kTable, v4("10.77.0.1")).isEmpty());
     EXPECT_TRUE(LinuxArpLookup::findInTable(kTable, v4("10.77.0.1")).isEmpty());
     EXPECT_TRUE(LinuxArpLookup::findInTable(QByteArray(), v4("10.77.0.12")).isEmpty());
+    // Lines the kernel never writes are passed over.
+    EXPECT_TRUE(LinuxArpLookup::completeEntries("header\n10.77.0.300 0x1 0x2 02:54:0a:00:00:0c\n"
+                                                "10.77.0.7 0x1 2 02:54:0a:00:00:07\n"
+                                                "10.77.0.9 0x1 0x2 2:54:0a:00:00:09\nx")
+                    .isEmpty());
 }
 
 TEST(LinuxArpLookupTest, AnswersFromTheTableAndNeverProbesSpecialAddresses) {
@@ -85,12 +90,14 @@ TEST(LinuxArpLookupTest, AnswersFromTheTableAndNeverProbesSpecialAddresses) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(kTable);
     f.close();
-    LinuxArpLookup lookup(50, path);
-    EXPECT_EQ(lookup.hardwareAddress(v4("10.77.0.12"), ArpLookup::Wait::Immediate).toHex(), "02540a00000c");
+    LinuxArpLookup lookup(path);
+    EXPECT_EQ(lookup.hardwareAddresses({v4("10.77.0.13"), v4("10.77.0.1"), v4("10.77.0.12")}),
+              (QList<QByteArray>{QByteArray::fromHex("02540a00000d"), {}, QByteArray::fromHex("02540a00000c")}));
     for (const char* special : {"127.0.0.1", "0.1.2.3", "224.0.0.1", "239.255.255.239", "255.255.255.255"}) {
         SCOPED_TRACE(special);
         EXPECT_FALSE(LinuxArpLookup::resolvable(v4(special)));
-        EXPECT_TRUE(lookup.hardwareAddress(v4(special), ArpLookup::Wait::UpToOneTick).isEmpty());
+        lookup.provoke(v4(special)); // nothing is sent
+        EXPECT_TRUE(lookup.hardwareAddress(v4(special)).isEmpty());
     }
     EXPECT_TRUE(LinuxArpLookup::resolvable(v4("10.77.0.12")));
 }

@@ -1,5 +1,5 @@
-// Several writes to one section as one file change leave the same bytes as the single
-// writes would.
+// Several writes to one section, or to several, as one file change leave the same bytes
+// as the single writes would.
 
 #include "core/database/IniStore.h"
 
@@ -50,6 +50,15 @@ TEST(IniSectionBatchTest, SameFileAsOneWriteAfterAnother) {
         for (const auto& [k, v] : entries)
             ASSERT_TRUE(IniStore::WriteToINI(QStringLiteral("0011223344AA"), k, v, one));
         ASSERT_TRUE(IniStore::WriteSectionEntries(QStringLiteral("0011223344AA"), entries, batch));
+        EXPECT_EQ(bytesOf(batch), bytesOf(one));
+        // Then several sections as one change: a new one, one in the file, the first again.
+        const QList<QPair<QString, Entries>> sections{{"0011223344BB", {{"ip", "1"}, {"name", "B"}}},
+                                                      {"bbbbbbbbbbbb", {{"name", "Z"}, {"new", "2"}}},
+                                                      {"0011223344BB", {{"ip", "3"}}}};
+        for (const auto& [section, keys] : sections)
+            for (const auto& [k, v] : keys)
+                ASSERT_TRUE(IniStore::WriteToINI(section, k, v, one));
+        ASSERT_TRUE(IniStore::WriteSections(sections, batch));
         EXPECT_EQ(bytesOf(batch), bytesOf(one));
         EXPECT_EQ(IniStore::ReadFromINI(QStringLiteral("0011223344AA"), QStringLiteral("ip"), batch, {}),
                   "10.0.0.6");

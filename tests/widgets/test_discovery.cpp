@@ -113,9 +113,10 @@ TEST(DiscoveryTest, RebuildsTheDatabaseFromTheAnswers) {
     EXPECT_FALSE(db.contains("02AA00000005"));
     EXPECT_FALSE(db.contains("0A0B0C0D0E0F"));
 
-    // Looked up at once, without waiting; the list reloaded, the panel cleared.
-    for (const auto& l : win.bed.arp.lookups)
-        EXPECT_EQ(l.wait, ArpLookup::Wait::Immediate);
+    // One exchange each (the answers stored side by side); the list reloaded, the panel
+    // cleared.
+    for (const char* ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+        EXPECT_EQ(win.bed.arp.exchangesWith(QLatin1String(ip)), 1) << ip;
     QStringList nodes = win.nodeTexts();
     std::sort(nodes.begin(), nodes.end());
     EXPECT_EQ(nodes, (QStringList{"SIM ELEMENT [02:AA:00:00:00:04]", "SITE A [02:AA:00:00:00:03]",
@@ -174,6 +175,28 @@ TEST(DiscoveryTest, ADatabaseThatCannotBeReadIsKeptAndTheFailureToldOnce) {
                "The local database " + problem + "\rNothing is stored in it until this is mended.")
                   .toStdString());
     EXPECT_TRUE(QFileInfo(ini).isDir());
+}
+
+TEST(DiscoveryTest, TheEndWaitsForAnAnswerStillBeingLookedUp) {
+    // The answer comes 2900 ms into the discovery; the table learns its MAC 300 ms after
+    // the discovery's 3000 ms.
+    struct LateTable final : ArpLookup {
+        bool known = false;
+        void provoke(quint32) override {}
+        QList<QByteArray> hardwareAddresses(const QList<quint32>& ips) override {
+            return QList<QByteArray>(ips.size(), known ? QByteArray::fromHex("02AA00000002") : QByteArray());
+        }
+    } table;
+    NmsWindow win(nullptr);
+    Services services = win.bed.services();
+    services.arp = &table;
+    win.w = std::make_unique<frmMain>(services);
+    ASSERT_TRUE(win.w->startUp());
+    auto late = startElement("127.0.0.2", {"--fault", "late:2900@discovery"});
+    QTimer::singleShot(3300, [&] { table.known = true; });
+    win.ui().toolbarButton[Toolbar::AutoDiscover]->trigger();
+    EXPECT_EQ(win.nodeTexts(), QStringList{"SIM ELEMENT [02:AA:00:00:00:02]"});
+    EXPECT_EQ(win.bed.messages.shown.size(), 1u); // the empty database at start-up, nothing since
 }
 
 TEST(ToolbarTest, RefreshSeparatorsAndAudioMonitoring) {

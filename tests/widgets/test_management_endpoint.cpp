@@ -80,6 +80,7 @@ protected:
     TestBed bed;
     ManagementEndpoint ep;
     QString selected = QStringLiteral("00:11:22:33:44:AA");
+    QString local = QStringLiteral("127.0.0.1");
     std::unique_ptr<ElementSender> sender;
 
     void SetUp() override {
@@ -89,7 +90,7 @@ protected:
         c.messages = &bed.messages;
         c.programEnd = &bed.programEnd;
         c.selectedMac = [this] { return selected; };
-        c.localAddress = [] { return QStringLiteral("127.0.0.1"); };
+        c.localAddress = [this] { return local; };
         c.iniPath = bed.iniPath();
         sender = std::make_unique<ElementSender>(c);
         ASSERT_TRUE(ep.bindLocal(QStringLiteral("127.0.0.1")));
@@ -99,7 +100,6 @@ protected:
 TEST_F(SenderTest, EachSenderReachesTheStoredAddressOnItsPortFromPort2976) {
     FakeElement element;
     bool timerStarted = false;
-    const qintptr before = ep.socket()->socketDescriptor();
     ASSERT_TRUE(sender->send(QByteArray("CONFIG", 6), 2976, 101, [&] {
         timerStarted = true;
         EXPECT_EQ(ep.remotePort(), 2976); // destination set before the hook runs
@@ -116,12 +116,28 @@ TEST_F(SenderTest, EachSenderReachesTheStoredAddressOnItsPortFromPort2976) {
     EXPECT_EQ(element.shortGot[0].data(), QByteArray("\x20\x00", 2));
     EXPECT_EQ(element.shortGot[1].data(), QByteArray("VOL"));
     EXPECT_EQ(element.shortGot[1].senderPort(), 2976);
-    // Each send closes and binds the endpoint again, still on 2976.
     EXPECT_TRUE(ep.isOpen());
     EXPECT_EQ(ep.localPort(), 2976);
-    Q_UNUSED(before);
     EXPECT_TRUE(bed.messages.shown.empty());
     EXPECT_FALSE(bed.programEnd.ended);
+}
+
+TEST_F(SenderTest, TheEndpointStaysBoundWhileTheLocalAddressIsUnchanged) {
+    FakeElement element;
+    int reports = 0;
+    QObject::connect(&ep, &ManagementEndpoint::levelReportArrived, [&] { ++reports; });
+    // A level report waits on the endpoint while a request is sent: it is not lost.
+    QUdpSocket other;
+    ASSERT_EQ(other.writeDatagram(QByteArray(1201, 'r'), QHostAddress(QStringLiteral("127.0.0.1")), 2976), 1201);
+    ASSERT_TRUE(sender->send(QByteArray("VOL"), 2977, 104));
+    EXPECT_TRUE(waitFor([&] { return reports == 1; }, 1000)) << "the waiting report was lost";
+    // Another local address: bound anew there.
+    local = QStringLiteral("127.0.0.7");
+    ASSERT_TRUE(sender->send(QByteArray("VOL"), 2977, 104));
+    ASSERT_TRUE(waitFor([&] { return element.shortGot.size() == 2; }));
+    EXPECT_EQ(element.shortGot[0].senderAddress(), QHostAddress(QStringLiteral("127.0.0.1")));
+    EXPECT_EQ(element.shortGot[1].senderAddress(), QHostAddress(QStringLiteral("127.0.0.7")));
+    EXPECT_EQ(element.shortGot[1].senderPort(), 2976);
 }
 
 TEST_F(SenderTest, SendBindsAgainAfterTheEndpointWasClosed) {

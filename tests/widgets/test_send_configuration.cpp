@@ -7,6 +7,7 @@
 #include "behaviours/editor/ConfigurationSender.h"
 #include "behaviours/editor/ElementPanel.h"
 #include "behaviours/protocol/frmWaiting.h"
+#include "core/protocol/LinuxArpLookup.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -223,9 +224,8 @@ TEST(ConfirmationTest, EditedNameAndAddressAreConfirmedAndStored) {
     EXPECT_EQ(m.icon, MsgIcon::Information);
     EXPECT_EQ(f.win.bed.messages.shown.size(), 2u);
     EXPECT_FALSE(f.win.w->timerRemoteSent.isActive());
-    // The new address was looked up, each time with a wait.
-    EXPECT_EQ(f.win.bed.arp.lookupsOf("127.0.0.20"), 2);
-    EXPECT_EQ(f.win.bed.arp.lookups.back().wait, ArpLookup::Wait::UpToOneTick);
+    // The new address was looked up, with an exchange on each tick.
+    EXPECT_EQ(f.win.bed.arp.exchangesWith("127.0.0.20"), 2);
     EXPECT_EQ(f.win.w->sRemoteMacAddress2, kEncMac);
 
     EXPECT_EQ(f.win.stored(kEncSection, "name"), "NEW NAME");
@@ -366,7 +366,7 @@ TEST(ConfirmationTest, SectionWith21KeysIsNotWritten) {
 TEST(WaitWindowTest, LooksUpOncePerTickUntilFoundOrTheTicksHavePassed) {
     struct Case {
         const char* what;
-        int knownFrom; // 0: never
+        int knownFrom; // exchanges needed; 0: never
         quint8 timeout;
         int lookups;
         bool found;
@@ -401,6 +401,29 @@ TEST(WaitWindowTest, LooksUpOncePerTickUntilFoundOrTheTicksHavePassed) {
         EXPECT_EQ(result, c.found ? kEncMac : QString());
         EXPECT_EQ(count, 0);
     }
+}
+
+TEST(WaitWindowTest, KeepsReactingWhileAnAddressNobodyAnswersIsLookedUp) {
+    // The kernel's table of this private namespace: 10.99.0.5 has no route here, so every
+    // lookup takes as long as it may.
+    LinuxArpLookup arp;
+    QString result;
+    quint8 timeout = 1, count = 0;
+    frmWaiting w(arp, QStringLiteral("10.99.0.5"), {&result, &timeout, &count});
+    QElapsedTimer clock;
+    qint64 last = 0, worstGap = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        worstGap = std::max(worstGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    clock.start();
+    probe.start(20);
+    w.exec();
+    EXPECT_LT(worstGap, 200);
+    EXPECT_GE(clock.elapsed(), 1900); // still two full ticks
+    EXPECT_EQ(w.lookups(), 2);
+    EXPECT_EQ(w.result(), QString());
 }
 
 } // namespace

@@ -51,6 +51,11 @@ QString usage() {
         "  --log FILE|-               log every datagram received and sent\n"
         "  --ready-file PATH          created once every element listens\n"
         "  --announce HOST            send the record once to HOST port 2976 and end\n"
+        "  --flood KIND:N             send N datagrams to port 2976 as fast as possible and\n"
+        "                             end; KIND short (0-54 random bytes), records (this\n"
+        "                             element's feedback record), random (0-1500 bytes)\n"
+        "  --to HOST                  where the flood goes (default 127.0.0.1)\n"
+        "  --seed N                   the random flood's seed (default 1)\n"
         "  --burst MS                 hold discovery answers MS ms, then send all at once\n");
 }
 
@@ -166,7 +171,8 @@ bool parse(const QStringList& args, SimRunOptions* run, QString* error) {
         }
         const bool runOption = a == QLatin1String("--many") || a == QLatin1String("--log") ||
                                a == QLatin1String("--ready-file") || a == QLatin1String("--announce") ||
-                               a == QLatin1String("--burst");
+                               a == QLatin1String("--burst") || a == QLatin1String("--flood") ||
+                               a == QLatin1String("--to") || a == QLatin1String("--seed");
         if (!runOption) {
             own.append(a);
             continue;
@@ -180,7 +186,26 @@ bool parse(const QStringList& args, SimRunOptions* run, QString* error) {
             manyPath = v;
         else if (a == QLatin1String("--log"))
             run->logPath = v;
-        else if (a == QLatin1String("--burst")) {
+        else if (a == QLatin1String("--flood")) {
+            run->flooding = true;
+            if (!DatagramFlood::parse(v, &run->flood)) {
+                *error = QStringLiteral("bad value for --flood: %1").arg(v);
+                return false;
+            }
+        } else if (a == QLatin1String("--to")) {
+            run->flood.to = QHostAddress(v);
+            if (!address(v)) {
+                *error = QStringLiteral("bad value for --to: %1").arg(v);
+                return false;
+            }
+        } else if (a == QLatin1String("--seed")) {
+            bool ok = false;
+            run->flood.seed = v.toUInt(&ok);
+            if (!ok) {
+                *error = QStringLiteral("bad value for --seed: %1").arg(v);
+                return false;
+            }
+        } else if (a == QLatin1String("--burst")) {
             bool ok = false;
             run->gatherMs = v.toInt(&ok);
             if (!ok || run->gatherMs < 0) {

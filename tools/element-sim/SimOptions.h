@@ -2,6 +2,7 @@
 // The simulator's command line: the options of one element, or a file of elements (one
 // line of element options each), plus the options of the run.
 
+#include "DatagramFlood.h"
 #include "SimElement.h"
 
 #include <QList>
@@ -14,6 +15,8 @@ struct SimRunOptions {
     QString readyPath;     // created once every element listens
     QString announceHost;  // send the record once to this host's port 2976, then end
     int gatherMs = -1;     // >= 0: discovery answers of all elements go out in one burst
+    bool flooding = false; // send `flood` (records: the first element's) and end
+    DatagramFlood flood;
     bool help = false;
 };
 

@@ -6,10 +6,13 @@
 #include "SimOptions.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QTextStream>
 #include <QTimer>
+
+#include <sys/resource.h>
 
 #include <csignal>
 #include <cstdio>
@@ -29,6 +32,24 @@ int main(int argc, char** argv) {
     if (run.help) {
         QTextStream(stdout) << SimOptions::usage();
         return 0;
+    }
+    if (run.flooding) {
+        run.flood.record = run.elements.isEmpty() ? QByteArray() : run.elements.first().identity.feedbackRecord();
+        QElapsedTimer clock;
+        clock.start();
+        const qint64 sent = run.flood.send(&error);
+        if (sent < 0) {
+            err << "element-sim: " << error << "\n";
+            return 1;
+        }
+        QTextStream(stdout) << "flood: " << sent << " datagrams in " << clock.elapsed() << " ms\n";
+        return 0;
+    }
+    // Every element holds four sockets: a large lab needs more than the usual 1024.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        (void)::setrlimit(RLIMIT_NOFILE, &files);
     }
     // The lab stops its elements with SIGTERM; every log line is already flushed, so
     // ending at once is clean (and safe inside a signal handler).

@@ -32,6 +32,8 @@ frmPaging::frmPaging(Context context, QWidget* parent)
     Timer1.setTimerType(Qt::PreciseTimer);
     Timer1.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, &frmPaging::timerTick);
+    lookupWait_.setInterval(5);
+    connect(&lookupWait_, &QTimer::timeout, this, &frmPaging::finishWhenLookedUp);
 }
 
 void frmPaging::showEvent(QShowEvent* event) {
@@ -82,8 +84,19 @@ WriteFailureReport& frmPaging::writes() {
 
 void frmPaging::timerTick() {
     Timer1.stop();
+    ctx_.endpoint->deliverWaiting(); // what arrived in time answers this discovery
     ctx_.endpoint->setRemote(savedHost_, savedPort_);
     *ctx_.AutoDiscoverAwaiting = false;
+    sinceTick_.start();
+    finishWhenLookedUp();
+}
+
+void frmPaging::finishWhenLookedUp() {
+    if (ctx_.lookupsPending && ctx_.lookupsPending() > 0 && sinceTick_.elapsed() < kLookupWaitMs) {
+        lookupWait_.start();
+        return;
+    }
+    lookupWait_.stop();
     // The answers were stored without waiting for the disk: one flush for all of them.
     writes().check(DatabaseFile::flush(ctx_.iniPath),
                    QStringLiteral("Not every element found could be stored in the local database:"));

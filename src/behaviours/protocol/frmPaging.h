@@ -3,12 +3,15 @@
 // answers to one discovery request.  On load it empties the lists and nms.ini, saves the
 // endpoint's destination, broadcasts the request and raises AutoDiscoverAwaiting; after
 // 3000 ms (Timer1) it restores the destination, lowers the flag, puts the stored answers
-// on the disk, reloads the element list and closes.  A failed write is told once for the
-// whole discovery.
+// on the disk, reloads the element list and closes.  The reload waits for the answers
+// that arrived in time but are still waiting for their MAC addresses (at most one tick of
+// the wait window), so none of them is missing from the list.  A failed write is told
+// once for the whole discovery.
 
 #include "core/database/WriteFailureReport.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 
@@ -35,9 +38,14 @@ public:
         // (the feedback processing shares it), the flush at the end.  nullptr: the
         // window's own.
         WriteFailureReport* discoveryWrites = nullptr;
+        // Discovery answers still waiting for their MAC addresses.
+        std::function<int()> lookupsPending;
     };
 
     static inline const QByteArray Request = QByteArrayLiteral("IPMPXSTL VELTRANA PAGING REQUEST");
+    // How long the end waits at most for answers still being looked up: one tick, and
+    // a little for the last reads.
+    static constexpr int kLookupWaitMs = 1200;
 
     explicit frmPaging(Context context, QWidget* parent = nullptr);
 
@@ -52,10 +60,13 @@ private:
     void load();
     void timerTick();
     WriteFailureReport& writes();
+    void finishWhenLookedUp();
 
     Context ctx_;
     WriteFailureReport ownWrites_;
     bool loaded_ = false;
     QString savedHost_;
     quint16 savedPort_ = 0;
+    QTimer lookupWait_;
+    QElapsedTimer sinceTick_;
 };

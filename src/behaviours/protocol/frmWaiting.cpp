@@ -21,6 +21,8 @@ frmWaiting::frmWaiting(ArpLookup& arp, QString ip, Fields fields, QWidget* paren
     timerGetMAC.setInterval(1000);
     timerGetMAC.setTimerType(Qt::PreciseTimer); // never a tick early: each is a full second
     connect(&timerGetMAC, &QTimer::timeout, this, &frmWaiting::tick);
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &frmWaiting::poll);
 }
 
 void frmWaiting::showEvent(QShowEvent* event) {
@@ -32,6 +34,7 @@ void frmWaiting::showEvent(QShowEvent* event) {
 void frmWaiting::done(int r) {
     // However the window closes (also by the operator), it stops looking.
     timerGetMAC.stop();
+    poll_.stop();
     count_ = 0;
     if (fields_.getMACTimeoutCount != nullptr)
         *fields_.getMACTimeoutCount = 0;
@@ -39,6 +42,7 @@ void frmWaiting::done(int r) {
 }
 
 void frmWaiting::tick() {
+    poll_.stop();
     ++count_;
     if (fields_.getMACTimeoutCount != nullptr)
         *fields_.getMACTimeoutCount = count_;
@@ -48,11 +52,27 @@ void frmWaiting::tick() {
         done(QDialog::Rejected);
     // The lookup of the last tick is still made: an answer then is not lost.
     ++lookups_;
-    QString mac;
-    if (Arp::Resolve_MAC(arp_, ip_, QStringLiteral(":"), mac, fields_.sRemoteMacAddress2,
-                         ArpLookup::Wait::UpToOneTick)) {
-        result_ = mac;
+    if (lookUp()) {
         if (!last)
             done(QDialog::Accepted);
+        return;
     }
+    arp_.provoke(Arp::ipv4Of(ip_));
+    if (last)
+        lookUp();
+    else
+        poll_.start();
+}
+
+void frmWaiting::poll() {
+    if (lookUp())
+        done(QDialog::Accepted);
+}
+
+bool frmWaiting::lookUp() {
+    QString mac;
+    if (!Arp::Resolve_MAC(arp_, ip_, QStringLiteral(":"), mac, fields_.sRemoteMacAddress2))
+        return false;
+    result_ = mac;
+    return true;
 }

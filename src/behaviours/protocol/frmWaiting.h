@@ -2,6 +2,9 @@
 // The wait window shown while the MAC address of an element that answered a sent
 // configuration is looked up: one lookup per one-second tick of timerGetMAC, the first
 // one second after it opens, until one succeeds or the ticks have passed getMACTimeout.
+// A lookup reads the neighbour table; when the address is not there it provokes an ARP
+// exchange and reads the table again every few milliseconds until the next tick, so the
+// window never stops reacting while it waits.
 //
 // The window looks up the address it was opened for and keeps its own tick count and
 // result, so a further answer processed while it is open (with a wait window of its own)
@@ -33,12 +36,16 @@ public:
     QLabel* lblWaitTimeout = nullptr;
     QTimer timerGetMAC;
 
+    static constexpr int kPollMs = 10;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int r) override;
 
 private:
     void tick();
+    void poll();
+    bool lookUp();
 
     ArpLookup& arp_;
     QString ip_;
@@ -46,4 +53,5 @@ private:
     quint8 count_ = 0;
     QString result_;
     int lookups_ = 0;
+    QTimer poll_; // between ticks, while an exchange is under way
 };

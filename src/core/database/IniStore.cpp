@@ -3,6 +3,8 @@
 #include "DatabaseFile.h"
 #include "IniText.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <limits>
 
@@ -153,10 +155,30 @@ IniWriteResult WriteToINI(const QString& strSection, const QString& strkey,
 
 namespace {
 
-// A new section (as every answer of a discovery makes): the single writes would append
-// the header and then each key at the end, a repeated key replacing its value in place.
-QByteArray appendSection(QByteArray data, const QByteArray& section,
-                         const QList<QPair<QString, QString>>& entries) {
+QByteArray upperName(QByteArrayView name) {
+    QByteArray out(name.data(), name.size());
+    for (char& c : out)
+        c = char(IniText::upper(uchar(c)));
+    return out;
+}
+
+// Every section name of the file, upper case, in one pass.
+QSet<QByteArray> sectionNames(const QByteArray& data) {
+    QSet<QByteArray> names;
+    for (qsizetype pos = 0; pos < data.size();) {
+        const Line line = IniText::lineAt(data, pos);
+        const auto parsed = IniText::parse(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
+        if (parsed.kind == LineKind::Section)
+            names.insert(upperName(parsed.name));
+        pos = line.next;
+    }
+    return names;
+}
+
+// A new section at the end of the file, as the single writes would make it: the header,
+// then each key at the end, a repeated key replacing its value in place.
+void appendSection(QByteArray& data, const QByteArray& section,
+                   const QList<QPair<QString, QString>>& entries) {
     QList<QPair<QByteArray, QByteArray>> lines;
     for (const auto& [key, value] : entries) {
         const QByteArray k = upperKey(key);
@@ -179,7 +201,6 @@ QByteArray appendSection(QByteArray data, const QByteArray& section,
         data.append(v);
         data.append("\r\n");
     }
-    return data;
 }
 
 } // namespace
@@ -187,13 +208,28 @@ QByteArray appendSection(QByteArray data, const QByteArray& section,
 IniWriteResult WriteSectionEntries(const QString& strSection,
                                    const QList<QPair<QString, QString>>& entries,
                                    const QString& strfullpath, DatabaseFile::Flush flush) {
+    return WriteSections({{strSection, entries}}, strfullpath, flush);
+}
+
+IniWriteResult WriteSections(const QList<QPair<QString, QList<QPair<QString, QString>>>>& sections,
+                             const QString& strfullpath, DatabaseFile::Flush flush) {
     const auto edit = [&](const QByteArray& current) {
-        const QByteArray section = IniText::toFileText(strSection);
-        if (!locate(current, section, QByteArrayView()).sectionFound && !entries.isEmpty())
-            return std::optional(appendSection(current, section, entries));
         QByteArray data = current;
-        for (const auto& [key, value] : entries)
-            data = applyWrite(data, strSection, key, value);
+        // The file is parsed once for all sections: a discovery stores hundreds of new
+        // sections at a time, and a pass per section would make that quadratic.
+        QSet<QByteArray> present = sectionNames(data);
+        for (const auto& [name, entries] : sections) {
+            const QByteArray section = IniText::toFileText(name);
+            if (entries.isEmpty())
+                continue;
+            if (!present.contains(upperName(section))) {
+                appendSection(data, section, entries);
+                present.insert(upperName(section));
+                continue;
+            }
+            for (const auto& [key, value] : entries)
+                data = applyWrite(data, name, key, value);
+        }
         return std::optional(data);
     };
     return DatabaseFile::change(strfullpath, edit, flush);

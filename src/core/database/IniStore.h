@@ -41,6 +41,11 @@ IniWriteResult WriteSectionEntries(const QString& strSection,
                                    const QList<QPair<QString, QString>>& entries,
                                    const QString& strfullpath,
                                    DatabaseFile::Flush flush = DatabaseFile::Flush::Now);
+// WriteSectionEntries for several sections, in the given order, as one file change (the
+// answers of a discovery that got their MACs in the same instant).
+IniWriteResult WriteSections(const QList<QPair<QString, QList<QPair<QString, QString>>>>& sections,
+                             const QString& strfullpath,
+                             DatabaseFile::Flush flush = DatabaseFile::Flush::Now);
 
 IniWriteResult DeleteIniSection(const QString& strSection, const QString& strfullpath);
 IniWriteResult DeleteIniKey(const QString& strSection, const QString& strKeyname,

@@ -21,9 +21,11 @@ QString ElementSender::selectedElementIp() const {
 bool ElementSender::send(const QByteArray& payload, quint16 remotePort, int errorCode,
                          const std::function<void()>& beforeSend) {
     ManagementEndpoint& ep = *ctx_.endpoint;
-    if (ep.isOpen())
-        ep.close();
-    if (!ep.bindLocal(ctx_.localAddress ? ctx_.localAddress() : QStringLiteral("0.0.0.0"))) {
+    // Bound again only when it is closed or the local address changed: a close would drop
+    // the replies waiting on it (a level report in the instant of each request).  What
+    // leaves is the same either way: port 2976 of the chosen local address.
+    const QString local = ctx_.localAddress ? ctx_.localAddress() : QStringLiteral("0.0.0.0");
+    if (!ep.isBoundTo(local) && !ep.bindLocal(local)) {
         ctx_.messages->error(failureText(errorCode, ep.errorString()));
         ctx_.programEnd->end(1);
         return false;

@@ -1,10 +1,11 @@
 #pragma once
 // The common sender procedure used by the configuration command, the attenuation command
-// and the audio level request: close and bind the management endpoint again, set the
-// remote port, take the selected element's stored address as remote host, and send.  A
-// bind that fails shows "<code> - Unable to use UDP port 2976: " with the socket layer's
-// description, and the program ends.  An element that cannot be reached (no usable stored
-// address, no route) is reported with the reason and the program goes on.
+// and the audio level request: bind the management endpoint when it is closed or the
+// local address changed (it stays bound otherwise), set the remote port, take the
+// selected element's stored address as remote host, and send.  A bind that fails shows
+// "<code> - Unable to use UDP port 2976: " with the socket layer's description, and the
+// program ends.  An element that cannot be reached (no usable stored address, no route)
+// is reported with the reason and the program goes on.
 
 #include <QByteArray>
 #include <QString>

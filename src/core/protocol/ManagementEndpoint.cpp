@@ -7,7 +7,8 @@
 #include <QMetaObject>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
-#include <QVariant>
+
+#include <sys/socket.h>
 
 namespace {
 QHostAddress localHostAddress(const QString& text) {
@@ -15,10 +16,6 @@ QHostAddress localHostAddress(const QString& text) {
         return QHostAddress(QHostAddress::AnyIPv4);
     return QHostAddress(text);
 }
-
-// Enough room for the answers of a few hundred elements that reply to one discovery in
-// the same instant, while the window is busy storing earlier ones.
-constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
 } // namespace
 
 ManagementEndpoint::ManagementEndpoint(QObject* parent)
@@ -53,15 +50,33 @@ bool ManagementEndpoint::bindOn(const QString& localAddress, quint16 port) {
         return false;
     }
     boundPort_ = port;
-    socket_->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferBytes));
+    boundAddress_ = address;
+    // Beyond the system's limit for ordinary programs when the program may (root or
+    // CAP_NET_ADMIN); otherwise as much as that limit (net.core.rmem_max) allows.
+    const int fd = int(socket_->socketDescriptor());
+    const int bytes = kReceiveBufferBytes;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+        (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
     error_.clear();
     return true;
+}
+
+int ManagementEndpoint::receiveBufferBytes() const {
+    int bytes = 0;
+    socklen_t length = sizeof bytes;
+    if (!isOpen() || ::getsockopt(int(socket_->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &bytes, &length) != 0)
+        return 0;
+    return bytes;
 }
 
 void ManagementEndpoint::close() { socket_->close(); }
 
 bool ManagementEndpoint::isOpen() const {
     return socket_->state() == QAbstractSocket::BoundState;
+}
+
+bool ManagementEndpoint::isBoundTo(const QString& localAddress) const {
+    return isOpen() && boundAddress_ == localHostAddress(localAddress);
 }
 
 quint16 ManagementEndpoint::localPort() const { return socket_->localPort(); }
@@ -98,35 +113,60 @@ bool ManagementEndpoint::broadcast(const QByteArray& payload) {
 }
 
 void ManagementEndpoint::readPending() {
-    // Take every waiting datagram off the socket now, and hand each one over from the event
-    // loop: a handler may open a modal window, and further datagrams must still arrive and
-    // be handled (re-entering) while it is open.
-    bool wasIdle = inbox_.isEmpty();
-    while (socket_->hasPendingDatagrams()) {
-        const QNetworkDatagram d = socket_->receiveDatagram();
-        inbox_.enqueue(d.data());
+    // A batch, then back to the event loop: the socket notifies again while datagrams are
+    // left, so a flood never keeps the window from reacting.  Every notification reads:
+    // one that reads nothing stops the socket's notifications for good.
+    for (int n = 0; n < kReadBatch && socket_->hasPendingDatagrams(); ++n) {
+        const QByteArray datagram = socket_->receiveDatagram().data();
+        Q_EMIT datagramArrived(datagram);
+        switch (classifyDatagram(datagram.size())) {
+        case DatagramKind::LevelReport:
+            // Only the newest level matters; an older one not yet shown is passed over.
+            if (!newestReport_.isNull())
+                ++reportsReplaced_;
+            newestReport_ = datagram;
+            break;
+        case DatagramKind::FeedbackRecord:
+            if (inbox_.size() < kInboxCapacity)
+                inbox_.enqueue(datagram);
+            else
+                ++overflowed_;
+            break;
+        case DatagramKind::Dropped:
+            break;
+        }
     }
-    if (wasIdle && !inbox_.isEmpty())
-        QMetaObject::invokeMethod(this, &ManagementEndpoint::dispatchNext, Qt::QueuedConnection);
+    scheduleDispatch();
 }
 
-void ManagementEndpoint::dispatchNext() {
-    if (inbox_.isEmpty())
+void ManagementEndpoint::scheduleDispatch() {
+    if (dispatchQueued_ || (inbox_.isEmpty() && newestReport_.isNull()))
         return;
-    const QByteArray datagram = inbox_.dequeue();
-    // Schedule the next one first, so a handler that blocks in a modal window does not
-    // hold back the datagrams behind it.
-    if (!inbox_.isEmpty())
-        QMetaObject::invokeMethod(this, &ManagementEndpoint::dispatchNext, Qt::QueuedConnection);
-    Q_EMIT datagramArrived(datagram);
-    switch (classifyDatagram(datagram.size())) {
-    case DatagramKind::LevelReport:
-        Q_EMIT levelReportArrived(datagram);
-        break;
-    case DatagramKind::FeedbackRecord:
-        Q_EMIT feedbackRecordArrived(datagram);
-        break;
-    case DatagramKind::Dropped:
-        break;
+    dispatchQueued_ = true;
+    QMetaObject::invokeMethod(this, &ManagementEndpoint::dispatchWaiting, Qt::QueuedConnection);
+}
+
+void ManagementEndpoint::dispatchWaiting() {
+    dispatchQueued_ = false;
+    for (int n = 0; n < kDispatchBatch && (!inbox_.isEmpty() || !newestReport_.isNull()); ++n) {
+        QByteArray datagram;
+        const bool report = !newestReport_.isNull();
+        if (report)
+            datagram.swap(newestReport_);
+        else
+            datagram = inbox_.dequeue();
+        // The rest is scheduled first, so a handler that waits in a modal window does
+        // not hold back the datagrams behind it.
+        scheduleDispatch();
+        if (report)
+            Q_EMIT levelReportArrived(datagram);
+        else
+            Q_EMIT feedbackRecordArrived(datagram);
     }
+    scheduleDispatch();
+}
+
+void ManagementEndpoint::deliverWaiting() {
+    while (!inbox_.isEmpty() || !newestReport_.isNull())
+        dispatchWaiting();
 }

@@ -2,21 +2,33 @@
 // The main window's UDP endpoint for the management protocol (udpClient): always bound
 // to local port 2976; every management datagram leaves through it and every reply of an
 // element comes back to it, where it is dispatched by length.
+//
+// Whatever arrives, the endpoint holds a bounded amount: it reads a batch of datagrams
+// per readiness notification and returns to the event loop; feedback records wait in an
+// inbox of kInboxCapacity (when it is full, further ones are dropped as the kernel would
+// drop them from a full receive buffer); of the level reports only the newest waits.
+// Datagrams are handed over from the event loop, never from inside the socket's
+// notification, so a handler that opens a modal window does not stop the reading.
 
 #include "DatagramDispatch.h"
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QObject>
 #include <QQueue>
 #include <QString>
-
-#include <functional>
 
 class QUdpSocket;
 
 class ManagementEndpoint : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kInboxCapacity = 4096; // the answers of a large discovery
+    static constexpr int kReadBatch = 256;
+    static constexpr int kDispatchBatch = 64;
+    // Asked for the kernel's receive buffer: a burst of a thousand discovery answers.
+    static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+
     explicit ManagementEndpoint(QObject* parent = nullptr);
     ~ManagementEndpoint() override;
 
@@ -27,7 +39,11 @@ public:
     bool rebind(const QString& localAddress);
     void close();
     bool isOpen() const;
+    // Open and bound to this local address (as bindLocal() takes it).
+    bool isBoundTo(const QString& localAddress) const;
     quint16 localPort() const;
+    // The receive buffer the kernel granted (bytes, as the kernel counts them).
+    int receiveBufferBytes() const;
 
     // The destination of the next send; kept from one send to the next.
     void setRemote(const QString& host, quint16 port);
@@ -40,25 +56,40 @@ public:
     // (no close, no re-bind).
     bool broadcast(const QByteArray& payload);
 
+    // Hands over every datagram read so far, now.  The end of a discovery calls it, so
+    // the answers that arrived in time are taken as answers to it.
+    void deliverWaiting();
+
     QString errorString() const { return error_; }
     QUdpSocket* socket() const { return socket_; }
+    // Level reports that were replaced by a newer one before they were handed over.
+    int levelReportsReplaced() const { return reportsReplaced_; }
+    // Feedback records dropped because the inbox was full.
+    int inboxOverflows() const { return overflowed_; }
 
 Q_SIGNALS:
     void levelReportArrived(const QByteArray& datagram);
     void feedbackRecordArrived(const QByteArray& datagram);
-    // Every datagram, before it is classified (diagnostics and tests).
+    // Every datagram as it is read, before it is classified (diagnostics and tests); a
+    // handler must return at once.
     void datagramArrived(const QByteArray& datagram);
 
 private:
     bool bindOn(const QString& localAddress, quint16 port);
     void readPending();
-    void dispatchNext();
+    void dispatchWaiting();
+    void scheduleDispatch();
     void failWith(const QString& text);
 
     QUdpSocket* socket_;
     QString remoteHost_;
     quint16 remotePort_ = 0;
     quint16 boundPort_ = Ports::NmsManagement;
+    QHostAddress boundAddress_;
     QString error_;
     QQueue<QByteArray> inbox_;
+    QByteArray newestReport_; // a level report waiting (null: none)
+    int reportsReplaced_ = 0;
+    int overflowed_ = 0;
+    bool dispatchQueued_ = false;
 };

@@ -15,9 +15,9 @@
 class Lab {
 public:
     // Element lines are element-sim element options, one element each (the lab gives
-    // each its namespace, address 10.77.0.(10+k) and MAC 02:54:00:01:00:kk).  Returns
-    // nullptr with the reason in *error.
-    // labOptions go to lab-up.sh as they are (e.g. --burst MS).
+    // each its namespace, address elementIp(k) and MAC elementMac(k)).  Returns nullptr
+    // with the reason in *error.  labOptions go to lab-up.sh as they are (e.g. --burst MS,
+    // --station-known all).
     static std::unique_ptr<Lab> up(const QStringList& elementLines, QString* error,
                                    const QStringList& labOptions = {});
     ~Lab();
@@ -27,7 +27,11 @@ public:
     QString name() const { return name_; }
     QString stateDir() const;
     static QString nmsIp() { return QStringLiteral("10.77.0.1"); }
-    static QString elementIp(int k) { return QStringLiteral("10.77.0.%1").arg(10 + k); }
+    static QString nmsMac() { return QStringLiteral("02:54:00:00:00:01"); }
+    // 10.77.0.11 to 10.77.0.250 for the first 240, then 10.77.1.11 and on.
+    static QString elementIp(int k) {
+        return QStringLiteral("10.77.%1.%2").arg((k - 1) / 240).arg(11 + (k - 1) % 240);
+    }
     static QString elementMac(int k);            // 02:54:00:01:00:0B style
     QString elementNamespace(int k) const { return QStringLiteral("%1-e%2").arg(name_).arg(k); }
     QString nmsNamespace() const { return name_ + QStringLiteral("-nms"); }

@@ -10,10 +10,10 @@
 
 class LabWindowTest : public ::testing::Test, protected LabWindow {
 protected:
-    // Element lines as Lab::up takes them; enters the lab's NMS namespace.
-    static void upLab(const QStringList& elementLines) {
+    // Element lines and lab options as Lab::up takes them; enters the lab's NMS namespace.
+    static void upLab(const QStringList& elementLines, const QStringList& labOptions = {}) {
         QString error;
-        lab_ = Lab::up(elementLines, &error);
+        lab_ = Lab::up(elementLines, &error, labOptions);
         ASSERT_TRUE(lab_) << error.toStdString();
         ASSERT_TRUE(lab_->enterNms(&error)) << error.toStdString();
     }
