@@ -159,12 +159,18 @@ TEST_F(FeedbackProcessorTest, AnElementThatAnswersTwiceKeepsOneSectionWithTheLat
 }
 
 TEST_F(FeedbackProcessorTest, ADiscoveryThatCannotStoreSaysSoOnceAndStoresTheRest) {
+    // Answers are stored as their MACs are found, a batch at a time: each batch here is
+    // let through before the next arrives.
     processor->Process_Feedback(kEncoder45);
+    ASSERT_TRUE(runUntil([&] { return processor->lookupsPending() == 0; }));
     QFile::setPermissions(ini, QFile::ReadOwner); // the database turns read-only
     processor->Process_Feedback(kDecoder54);
+    ASSERT_TRUE(runUntil([&] { return processor->lookupsPending() == 0; }));
     processor->Process_Feedback(kEncoder45);
+    ASSERT_TRUE(runUntil([&] { return processor->lookupsPending() == 0; }));
     QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
     processor->Process_Feedback(kDecoder54);
+    ASSERT_TRUE(runUntil([&] { return processor->storedCount() == 2; }));
     EXPECT_EQ(IniSnapshot::load(ini).sectionNames(), (QStringList{"001A2B3C4D5E", "02AB00000007"}));
     EXPECT_EQ(processor->storedCount(), 2);
     ASSERT_EQ(messages.texts.size(), 1);
