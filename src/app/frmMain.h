@@ -25,7 +25,9 @@ class IcmpEcho;
 class ElementList;
 class ElementPanel;
 class ElementSender;
+class DesktopNotifier;
 class FieldEditor;
+class FleetMonitor;
 class InterfaceChooser;
 class ManagementEndpoint;
 
@@ -91,6 +93,7 @@ public:
     AudioLevelMeter& levelMeter() { return *levelMeter_; }
     ElementPing& ping() { return *ping_; }
     DiagnosticsWindows& diagnosticsWindows() { return *diagnosticsWindows_; }
+    FleetMonitor& fleetMonitor() { return *fleet_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -121,4 +124,6 @@ private:
     std::unique_ptr<ElementPing> ping_;
     std::unique_ptr<AudioLevelMeter> levelMeter_;
     std::unique_ptr<DiagnosticsWindows> diagnosticsWindows_;
+    std::unique_ptr<DesktopNotifier> ownNotifier_;
+    std::unique_ptr<FleetMonitor> fleet_;
 };

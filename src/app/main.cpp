@@ -50,6 +50,7 @@ int main(int argc, char* argv[]) {
     services.instanceLock = &instanceLock;
     services.hostAddresses = &hostAddresses;
     services.iniPath = DatabaseLocation::databasePath();
+    services.eventLogPath = DatabaseLocation::userDataFolder() + QStringLiteral("/fleet-events.log");
     services.argumentText = Edition::argumentText(QCoreApplication::arguments());
 
     // Message boxes and the notice may close before the main window exists; that must

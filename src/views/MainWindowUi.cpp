@@ -99,4 +99,5 @@ void MainWindowUi::build(QMainWindow* window) {
     columns->addLayout(right, 3);
 
     window->setCentralWidget(central);
+    buildFleet(window);
 }

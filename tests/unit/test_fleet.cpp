@@ -98,6 +98,18 @@ TEST(FleetScheduleTest, PaceInFlightAndTurns) {
     }
 }
 
+TEST(FleetScheduleTest, AShorterIntervalAppliesAtOnce) {
+    Simulation run;
+    run.s.setLimits({300000, 4, 20, 2});
+    run.s.setElements(fleet(2), 0);
+    run.go(0, 2000, 1, [](int, int) { return kOk; });
+    EXPECT_EQ(run.sends.size(), 2u);
+    run.s.setLimits({5000, 4, 20, 2}); // the operator chose 5 s instead of 300 s
+    run.go(2000, 10000, 1, [](int, int) { return kOk; });
+    ASSERT_EQ(run.sends.size(), 4u);
+    EXPECT_EQ(run.sends[2], 5000);
+}
+
 TEST(FleetScheduleTest, StatesFollowTheAnswers) {
     struct Case {
         std::vector<qint32> answers;

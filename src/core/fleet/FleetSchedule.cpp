@@ -4,6 +4,17 @@
 
 #include <algorithm>
 
+void FleetSchedule::setLimits(const FleetLimits& limits) {
+    const bool newInterval = limits.intervalMs != limits_.intervalMs;
+    limits_ = limits;
+    if (!newInterval)
+        return;
+    for (Turn& t : turns_) {
+        if (t.sentMs >= 0)
+            t.dueMs = t.sentMs + limits_.intervalMs;
+    }
+}
+
 void FleetSchedule::setElements(std::vector<FleetElement> elements, qint64 nowMs) {
     std::vector<FleetStatus> status(elements.size());
     std::vector<Turn> turns(elements.size());
@@ -20,6 +31,7 @@ void FleetSchedule::setElements(std::vector<FleetElement> elements, qint64 nowMs
         if (old >= 0 && turns_[size_t(old)].address == turns[i].address) {
             status[i] = status_[size_t(old)];
             turns[i].dueMs = turns_[size_t(old)].dueMs;
+            turns[i].sentMs = turns_[size_t(old)].sentMs;
             turns[i].waiting = turns_[size_t(old)].waiting;
         }
     }
@@ -53,6 +65,7 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     }
     Turn& t = turns_[size_t(best)];
     t.waiting = true;
+    t.sentMs = nowMs;
     t.dueMs = nowMs + limits_.intervalMs;
     lastSendMs_ = nowMs;
     sentAny_ = true;
@@ -100,6 +113,7 @@ void FleetSchedule::reset() {
         s = FleetStatus{};
     for (Turn& t : turns_) {
         t.dueMs = 0;
+        t.sentMs = -1;
         t.waiting = false;
     }
     sentAny_ = false;

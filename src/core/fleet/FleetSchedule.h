@@ -47,7 +47,9 @@ public:
     explicit FleetSchedule(FleetLimits limits = {}) : limits_(limits) {}
 
     const FleetLimits& limits() const { return limits_; }
-    void setLimits(const FleetLimits& limits) { limits_ = limits; }
+    // A new interval applies at once: each element is next due one new interval after
+    // its last check.
+    void setLimits(const FleetLimits& limits);
 
     // Replaces the elements.  One with the same MAC text and address as before keeps its
     // state and its turn; every other starts not checked and is due at once.
@@ -89,6 +91,7 @@ public:
 private:
     struct Turn {
         qint64 dueMs = 0;
+        qint64 sentMs = -1;   // the last request, -1: none yet
         quint32 address = 0;  // the element's, 0: it cannot be checked
         bool waiting = false; // a request is in flight
         bool primary = false; // the first element with its MAC text
