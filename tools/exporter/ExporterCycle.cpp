@@ -168,7 +168,9 @@ void ExporterCycle::statisticsArrived(const QByteArray& record, quint32 sender) 
     awaiting_.erase(it);
     if (awaiting_.isEmpty() && cursor_ >= samples_.size()) {
         wake_.stop();
-        endCheck();
+        // After the port has handed over this datagram, not while it reads.
+        QMetaObject::invokeMethod(this, &ExporterCycle::endCheck, Qt::QueuedConnection);
+        phase_ = Phase::Idle;
     }
 }
 
