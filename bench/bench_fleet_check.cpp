@@ -31,7 +31,8 @@ namespace {
 double cpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // The namespace's count of echo requests sent.
@@ -88,25 +89,31 @@ Window measure(int seconds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(5, atoi(argv[1])) : 30;
     QFile dev(QStringLiteral("/proc/self/net/dev"));
     if (!dev.open(QIODevice::ReadOnly) || dev.readAll().count(':') != 1 || outEchos() < 0) {
-        std::fprintf(stderr, "run it in a private network namespace: tests/run-in-netns.sh %s\n", argv[0]);
+        std::fprintf(stderr, "run it in a private network namespace: tests/run-in-netns.sh %s\n",
+                     argv[0]);
         return 77;
     }
-    QProcess::execute(QStringLiteral("ip"), {QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("prohibit"),
-                                             QStringLiteral("127.2.0.0/16"), QStringLiteral("table"), QStringLiteral("local")});
+    QProcess::execute(QStringLiteral("ip"),
+                      {QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("prohibit"),
+                       QStringLiteral("127.2.0.0/16"), QStringLiteral("table"),
+                       QStringLiteral("local")});
 
     TestBed bed;
     QByteArray ini;
     for (int i = 0; i < 1000; ++i) {
-        const QByteArray mac = QByteArray::number(0x001122000000LL + i, 16).rightJustified(12, '0').toUpper();
-        const QByteArray ip = i < 900 ? "127.1." + QByteArray::number(i / 250) + "." + QByteArray::number(i % 250 + 1)
-                                      : "127.2.0." + QByteArray::number(i - 899);
-        ini += "[" + mac + "]\r\nNAME=ELEMENT " + QByteArray::number(i) + "\r\nIP=" + ip + "\r\nROLE=" +
-               QByteArray(i % 2 ? "2" : "1") + "\r\n";
+        const QByteArray mac =
+            QByteArray::number(0x001122000000LL + i, 16).rightJustified(12, '0').toUpper();
+        const QByteArray ip =
+            i < 900 ? "127.1." + QByteArray::number(i / 250) + "." + QByteArray::number(i % 250 + 1)
+                    : "127.2.0." + QByteArray::number(i - 899);
+        ini += "[" + mac + "]\r\nNAME=ELEMENT " + QByteArray::number(i) + "\r\nIP=" + ip +
+               "\r\nROLE=" + QByteArray(i % 2 ? "2" : "1") + "\r\n";
     }
     bed.writeIni(ini);
     bed.settings.values.insert(QStringLiteral("FleetCheckInterval"), QStringLiteral("0"));
@@ -115,10 +122,12 @@ int main(int argc, char** argv) {
         return 1;
     std::printf("fleet check, 1000 elements, %d s each measurement\n", seconds);
     const Window off = measure(std::max(5, seconds / 3));
-    std::printf("  check off:        CPU %.2f%%, %.1f echo requests/s\n", off.cpuShare, off.perSecond);
+    std::printf("  check off:        CPU %.2f%%, %.1f echo requests/s\n", off.cpuShare,
+                off.perSecond);
     w.ui().spnFleetInterval->setValue(5);
     const Window on = measure(seconds);
-    std::printf("  check on (5 s):   CPU %.2f%%, %.1f echo requests/s on average, at most %lld in one second\n",
+    std::printf("  check on (5 s):   CPU %.2f%%, %.1f echo requests/s on average, at most %lld in "
+                "one second\n",
                 on.cpuShare, on.perSecond, (long long)on.mostInOneSecond);
     std::printf("  cost of the check: %.2f%% CPU\n", on.cpuShare - off.cpuShare);
     std::printf("  status line: %s\n", qPrintable(w.ui().lblFleetStatus->text()));

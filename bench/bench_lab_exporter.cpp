@@ -63,8 +63,9 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     QByteArray ini;
     for (int k = 1; k <= n; ++k)
-        ini += "[" + Lab::elementMac(k).remove(u':').toLatin1() + "]\r\nNAME=E" + QByteArray::number(k) + "\r\nIP=" +
-               Lab::elementIp(k).toLatin1() + "\r\nROLE=" + (k % 2 ? "1" : "2\r\nSFN=1") + "\r\n";
+        ini += "[" + Lab::elementMac(k).remove(u':').toLatin1() + "]\r\nNAME=E" +
+               QByteArray::number(k) + "\r\nIP=" + Lab::elementIp(k).toLatin1() +
+               "\r\nROLE=" + (k % 2 ? "1" : "2\r\nSFN=1") + "\r\n";
     QFile db(dir.filePath(QStringLiteral("nms.ini")));
     if (!db.open(QIODevice::WriteOnly) || db.write(ini) != ini.size())
         return 1;
@@ -72,9 +73,10 @@ int main(int argc, char** argv) {
 
     QProcess exporter;
     exporter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    exporter.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), lab->nmsNamespace(),
-                                          Lab::buildDir() + QStringLiteral("/tessovar-exporter"), QStringLiteral("--database"),
-                                          db.fileName()});
+    exporter.start(QStringLiteral("ip"),
+                   {QStringLiteral("netns"), QStringLiteral("exec"), lab->nmsNamespace(),
+                    Lab::buildDir() + QStringLiteral("/tessovar-exporter"),
+                    QStringLiteral("--database"), db.fileName()});
     if (!exporter.waitForStarted(5000))
         return 1;
 
@@ -104,9 +106,10 @@ int main(int argc, char** argv) {
         ms.push_back(double(s.nsecsElapsed()) / 1e6);
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("  scrape of /metrics (%lld bytes, %lld samples): median %.2f ms, slowest %.2f ms of 50\n",
-                (long long)metrics.size(), (long long)(metrics.count('\n') - metrics.count("\n#")), ms[ms.size() / 2],
-                ms.back());
+    std::printf(
+        "  scrape of /metrics (%lld bytes, %lld samples): median %.2f ms, slowest %.2f ms of 50\n",
+        (long long)metrics.size(), (long long)(metrics.count('\n') - metrics.count("\n#")),
+        ms[ms.size() / 2], ms.back());
     std::printf("  the exporter's own collect time: %.3f ms\n",
                 gauge(metrics, "tessovar_exporter_scrape_duration_seconds") * 1000);
     exporter.terminate();

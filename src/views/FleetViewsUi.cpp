@@ -31,7 +31,8 @@ void MainWindowUi::buildFleet(QMainWindow* window) {
     spnFleetInterval->setRange(FleetInterval::Off, FleetInterval::Maximum);
     spnFleetInterval->setSpecialValueText(QStringLiteral("Off"));
     spnFleetInterval->setSuffix(QStringLiteral(" s"));
-    spnFleetInterval->setToolTip(QStringLiteral("Ping every element this often (5 to 300 s), or Off"));
+    spnFleetInterval->setToolTip(
+        QStringLiteral("Ping every element this often (5 to 300 s), or Off"));
     spnFleetInterval->setAccessibleName(QStringLiteral("Fleet check"));
     caption->setBuddy(spnFleetInterval);
     row->addWidget(caption);
@@ -47,7 +48,8 @@ void MainWindowUi::buildFleet(QMainWindow* window) {
     lstEvents->setAccessibleName(QStringLiteral("Events"));
     lstEvents->setRootIsDecorated(false);
     lstEvents->setUniformRowHeights(true);
-    lstEvents->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Element"), QStringLiteral("Change")});
+    lstEvents->setHeaderLabels(
+        {QStringLiteral("Time"), QStringLiteral("Element"), QStringLiteral("Change")});
     lstEvents->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     lstEvents->header()->setStretchLastSection(true);
     // Five rows high: enough to see what just changed, without crowding the panels.

@@ -37,7 +37,8 @@ QByteArray httpGet(quint16 port, const QByteArray& target) {
     while (s.waitForReadyRead(3000))
         all += s.readAll();
     const qsizetype body = all.indexOf("\r\n\r\n");
-    return body < 0 || !all.startsWith("HTTP/1.") || all.mid(9, 3) != "200" ? QByteArray() : all.mid(body + 4);
+    return body < 0 || !all.startsWith("HTTP/1.") || all.mid(9, 3) != "200" ? QByteArray()
+                                                                            : all.mid(body + 4);
 }
 
 // The samples of an instant query: MAC label -> value.
@@ -46,9 +47,13 @@ QMap<QString, double> query(const QString& expression) {
         httpGet(9090, "/api/v1/query?query=" + QUrl::toPercentEncoding(expression));
     QMap<QString, double> out;
     const QJsonObject doc = QJsonDocument::fromJson(body).object();
-    for (const QJsonValue& v : doc.value(QStringLiteral("data")).toObject().value(QStringLiteral("result")).toArray()) {
+    for (const QJsonValue& v :
+         doc.value(QStringLiteral("data")).toObject().value(QStringLiteral("result")).toArray()) {
         const QJsonObject sample = v.toObject();
-        out.insert(sample.value(QStringLiteral("metric")).toObject().value(QStringLiteral("mac")).toString(),
+        out.insert(sample.value(QStringLiteral("metric"))
+                       .toObject()
+                       .value(QStringLiteral("mac"))
+                       .toString(),
                    sample.value(QStringLiteral("value")).toArray().at(1).toString().toDouble());
     }
     return out;
@@ -69,21 +74,23 @@ class LabExporterTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (QStandardPaths::findExecutable(QStringLiteral("prometheus")).isEmpty())
-            GTEST_SKIP() << "needs the prometheus server (Debian package prometheus; scripts/setup-debian.sh)";
+            GTEST_SKIP() << "needs the prometheus server (Debian package prometheus; "
+                            "scripts/setup-debian.sh)";
         QString error;
-        lab = Lab::up({QStringLiteral("--role decoder --name \"TX SFN\" --sfn 1 --tx 1 --remote 239.77.0.1"),
-                       QStringLiteral("--role encoder --name \"STUDIO\" --tx 1 --remote 239.77.0.1"),
-                       QStringLiteral("--role decoder --name \"TX TWO\" --tx 1 --remote 239.77.0.1")},
-                      &error);
+        lab = Lab::up(
+            {QStringLiteral("--role decoder --name \"TX SFN\" --sfn 1 --tx 1 --remote 239.77.0.1"),
+             QStringLiteral("--role encoder --name \"STUDIO\" --tx 1 --remote 239.77.0.1"),
+             QStringLiteral("--role decoder --name \"TX TWO\" --tx 1 --remote 239.77.0.1")},
+            &error);
         ASSERT_TRUE(lab) << error.toStdString();
         ASSERT_TRUE(lab->enterNms(&error)) << error.toStdString();
 
         QByteArray ini;
         const char* roles[] = {"2", "1", "2"};
         for (int k = 1; k <= kElements; ++k) {
-            ini += "[" + Lab::elementMac(k).remove(u':').toLatin1() + "]\r\nNAME=E" + QByteArray::number(k) +
-                   "\r\nIP=" + Lab::elementIp(k).toLatin1() + "\r\nROLE=" + roles[k - 1] +
-                   "\r\nSFN=" + (k == 1 ? "1" : "0") + "\r\n";
+            ini += "[" + Lab::elementMac(k).remove(u':').toLatin1() + "]\r\nNAME=E" +
+                   QByteArray::number(k) + "\r\nIP=" + Lab::elementIp(k).toLatin1() +
+                   "\r\nROLE=" + roles[k - 1] + "\r\nSFN=" + (k == 1 ? "1" : "0") + "\r\n";
         }
         QFile db(dir.filePath(QStringLiteral("nms.ini")));
         ASSERT_TRUE(db.open(QIODevice::WriteOnly) && db.write(ini) == ini.size());
@@ -91,17 +98,21 @@ protected:
         QFile config(dir.filePath(QStringLiteral("prometheus.yml")));
         ASSERT_TRUE(config.open(QIODevice::WriteOnly));
         config.write("global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
-                     "rule_files: ['" + QFile::encodeName(rulesFile()) + "']\n"
+                     "rule_files: ['" +
+                     QFile::encodeName(rulesFile()) +
+                     "']\n"
                      "scrape_configs:\n  - job_name: tessovar\n    static_configs:\n"
                      "      - targets: ['127.0.0.1:9711']\n");
         config.close();
 
         start(exporter, Lab::buildDir() + QStringLiteral("/tessovar-exporter"),
-              {QStringLiteral("--database"), db.fileName(), QStringLiteral("--interval"), QStringLiteral("1")});
+              {QStringLiteral("--database"), db.fileName(), QStringLiteral("--interval"),
+               QStringLiteral("1")});
         start(prometheus, QStringLiteral("prometheus"),
               {QStringLiteral("--config.file=") + config.fileName(),
                QStringLiteral("--storage.tsdb.path=") + dir.filePath(QStringLiteral("data")),
-               QStringLiteral("--web.listen-address=127.0.0.1:9090"), QStringLiteral("--log.level=warn")});
+               QStringLiteral("--web.listen-address=127.0.0.1:9090"),
+               QStringLiteral("--log.level=warn")});
     }
     void TearDown() override {
         for (QProcess* p : {&prometheus, &exporter}) {
@@ -115,12 +126,15 @@ protected:
         lab.reset();
     }
     static QString rulesFile() {
-        return QDir(Lab::scriptsDir()).filePath(QStringLiteral("../contrib/prometheus/tessovar-alerts.yml"));
+        return QDir(Lab::scriptsDir())
+            .filePath(QStringLiteral("../contrib/prometheus/tessovar-alerts.yml"));
     }
     // Inside the lab's NMS namespace, as a service would run there.
     void start(QProcess& p, const QString& program, const QStringList& args) {
         p.setProcessChannelMode(QProcess::ForwardedChannels);
-        p.start(QStringLiteral("ip"), QStringList{QStringLiteral("netns"), QStringLiteral("exec"), lab->nmsNamespace(), program} + args);
+        p.start(QStringLiteral("ip"), QStringList{QStringLiteral("netns"), QStringLiteral("exec"),
+                                                  lab->nmsNamespace(), program} +
+                                          args);
         ASSERT_TRUE(p.waitForStarted(5000)) << program.toStdString();
     }
     // The last audio counter element k sent in a diagnostics record, from the simulator's
@@ -132,7 +146,8 @@ protected:
             if (!line.startsWith(prefix) || !line.contains(QStringLiteral(":2978 ")))
                 continue;
             const QByteArray record = QByteArray::fromHex(line.section(u' ', -1).toLatin1());
-            out.append(quint32(DiagnosticsRecord::rawField(record, DiagnosticsRecord::Offset::AudioFramesOk)));
+            out.append(quint32(
+                DiagnosticsRecord::rawField(record, DiagnosticsRecord::Offset::AudioFramesOk)));
         }
         return out;
     }
@@ -146,39 +161,51 @@ protected:
 TEST_F(LabExporterTest, PrometheusSeesElementsAnswerStopAndCount) {
     const QString e1 = Lab::elementMac(1), e2 = Lab::elementMac(2), e3 = Lab::elementMac(3);
     QMap<QString, double> up;
-    ASSERT_TRUE(waitFor([&] {
-        up = query(QStringLiteral("tessovar_element_up"));
-        return up.size() == kElements && up.value(e1) == 1 && up.value(e2) == 1 && up.value(e3) == 1;
-    }, 30000)) << up.size();
+    ASSERT_TRUE(waitFor(
+        [&] {
+            up = query(QStringLiteral("tessovar_element_up"));
+            return up.size() == kElements && up.value(e1) == 1 && up.value(e2) == 1 &&
+                   up.value(e3) == 1;
+        },
+        30000))
+        << up.size();
     ASSERT_EQ(exporter.state(), QProcess::Running);
 
     // The counters are the simulator's own, and grow with them.
-    const QString audio = QStringLiteral("tessovar_element_audio_frames_good_total{mac=\"%1\"}").arg(e1);
+    const QString audio =
+        QStringLiteral("tessovar_element_audio_frames_good_total{mac=\"%1\"}").arg(e1);
     double first = 0;
     ASSERT_TRUE(waitFor([&] { return (first = query(audio).value(e1)) > 0; }, 10000));
     EXPECT_TRUE(sentAudioCounts(1).contains(qint64(first))) << first;
     double later = 0;
-    ASSERT_TRUE(waitFor([&] { return (later = query(audio).value(e1)) > first + 400; }, 10000)) << later;
+    ASSERT_TRUE(waitFor([&] { return (later = query(audio).value(e1)) > first + 400; }, 10000))
+        << later;
     EXPECT_TRUE(sentAudioCounts(1).contains(qint64(later))) << later;
     // Only an SFN decoder shows its PTP counters and clock figures.
-    const QMap<QString, double> delay = query(QStringLiteral("tessovar_element_measured_delay_seconds"));
+    const QMap<QString, double> delay =
+        query(QStringLiteral("tessovar_element_measured_delay_seconds"));
     EXPECT_EQ(delay.keys(), QStringList{e1});
     EXPECT_DOUBLE_EQ(delay.value(e1), 1200e-9);
-    EXPECT_EQ(query(QStringLiteral("tessovar_element_ptp_sync_good_total")).keys(), QStringList{e1});
+    EXPECT_EQ(query(QStringLiteral("tessovar_element_ptp_sync_good_total")).keys(),
+              QStringList{e1});
 
     // Element 2's link goes down: it stops answering, the others go on.
-    lab->ipIn(lab->elementNamespace(2), {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("eth0"),
-                                         QStringLiteral("down")});
-    ASSERT_TRUE(waitFor([&] {
-        up = query(QStringLiteral("tessovar_element_up"));
-        return up.value(e2, -1) == 0;
-    }, 20000)) << up.value(e2, -1);
+    lab->ipIn(lab->elementNamespace(2), {QStringLiteral("link"), QStringLiteral("set"),
+                                         QStringLiteral("eth0"), QStringLiteral("down")});
+    ASSERT_TRUE(waitFor(
+        [&] {
+            up = query(QStringLiteral("tessovar_element_up"));
+            return up.value(e2, -1) == 0;
+        },
+        20000))
+        << up.value(e2, -1);
     EXPECT_EQ(up.value(e1), 1);
     EXPECT_EQ(up.value(e3), 1);
     EXPECT_TRUE(query(QStringLiteral("tessovar_element_ping_rtt_seconds")).contains(e1));
     EXPECT_FALSE(query(QStringLiteral("tessovar_element_audio_frames_good_total")).contains(e2));
     EXPECT_TRUE(query(QStringLiteral("tessovar_exporter_errors_total")).isEmpty());
-    EXPECT_EQ(query(QStringLiteral("up{job=\"tessovar\"}")).size(), 1); // Prometheus scraped it throughout
+    EXPECT_EQ(query(QStringLiteral("up{job=\"tessovar\"}")).size(),
+              1); // Prometheus scraped it throughout
 }
 
 } // namespace

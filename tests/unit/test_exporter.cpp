@@ -29,11 +29,15 @@ TEST(ExporterOptionsTest, CommandLine) {
     const QString db = QStringLiteral("--database");
     const Case cases[] = {
         {{db, "nms.ini"}, true, "127.0.0.1:9711", 15, 20},
-        {{db, "nms.ini", "--listen", "0.0.0.0:9100", "--interval", "60", "--rate", "5"}, true, "0.0.0.0:9100", 60, 5},
+        {{db, "nms.ini", "--listen", "0.0.0.0:9100", "--interval", "60", "--rate", "5"},
+         true,
+         "0.0.0.0:9100",
+         60,
+         5},
         {{db, "nms.ini", "--listen", "[::1]:9711"}, true, "[::1]:9711", 15, 20},
-        {{}, false, "", 0, 0},                                      // no database
-        {{db}, false, "", 0, 0},                                    // no value
-        {{db, "nms.ini", "--listen", "9711"}, false, "", 0, 0},     // no address
+        {{}, false, "", 0, 0},                                  // no database
+        {{db}, false, "", 0, 0},                                // no value
+        {{db, "nms.ini", "--listen", "9711"}, false, "", 0, 0}, // no address
         {{db, "nms.ini", "--listen", "localhost:9711"}, false, "", 0, 0},
         {{db, "nms.ini", "--listen", "127.0.0.1:70000"}, false, "", 0, 0},
         {{db, "nms.ini", "--interval", "0"}, false, "", 0, 0},
@@ -43,7 +47,8 @@ TEST(ExporterOptionsTest, CommandLine) {
     for (const Case& c : cases) {
         ExporterOptions o;
         QString error;
-        ASSERT_EQ(ExporterOptions::parse(c.args, &o, &error), c.ok) << c.args.join(u' ').toStdString();
+        ASSERT_EQ(ExporterOptions::parse(c.args, &o, &error), c.ok)
+            << c.args.join(u' ').toStdString();
         if (!c.ok) {
             EXPECT_FALSE(error.isEmpty());
             continue;
@@ -55,7 +60,8 @@ TEST(ExporterOptionsTest, CommandLine) {
     }
 }
 
-ElementSample sample(const char* mac, const char* name, const char* ip, const char* role, bool sfn) {
+ElementSample sample(const char* mac, const char* name, const char* ip, const char* role,
+                     bool sfn) {
     ElementSample s;
     s.element.mac = QString::fromLatin1(mac);
     s.element.name = QString::fromLatin1(name);
@@ -71,21 +77,23 @@ ElementSample sample(const char* mac, const char* name, const char* ip, const ch
 TEST(FleetMetricsTest, WhatEachElementShows) {
     // A decoder in an SFN: every field of a 61-byte record.
     ElementSample decoder = sample("00:11:22:33:44:B2", "TX A", "127.0.0.3", "decoder", true);
-    decoder.record = QByteArray::fromHex("00000100"    // good TX frames 256
-                                         "00000101"    // good RX frames 257
-                                         "00000000"    // bad TX
-                                         "fffffffe"    // bad RX: 2^32 - 2 as a count
-                                         "00000020"    // good PTP sync 32
-                                         "00000001"    // bad PTP sync 1
-                                         "ffffffd8"    // clock difference -40 ns
-                                         "000003e8"    // measured delay 1000 ns
-                                         "00001000"    // audio good 4096
-                                         "00000003"    // audio bad 3
+    decoder.record = QByteArray::fromHex("00000100"                 // good TX frames 256
+                                         "00000101"                 // good RX frames 257
+                                         "00000000"                 // bad TX
+                                         "fffffffe"                 // bad RX: 2^32 - 2 as a count
+                                         "00000020"                 // good PTP sync 32
+                                         "00000001"                 // bad PTP sync 1
+                                         "ffffffd8"                 // clock difference -40 ns
+                                         "000003e8"                 // measured delay 1000 ns
+                                         "00001000"                 // audio good 4096
+                                         "00000003"                 // audio bad 3
                                          "000004b00000044c00000546" // propagation
-                                         "000001f4"    // additional latency 500 ns
-                                         "00000000" "00");
+                                         "000001f4"                 // additional latency 500 ns
+                                         "00000000"
+                                         "00");
     // An encoder outside an SFN, with a record of 16 bytes: only the frame counters.
-    ElementSample encoder = sample("00:11:22:33:44:A1", "STUDIO \"1\"", "127.0.0.2", "encoder", false);
+    ElementSample encoder =
+        sample("00:11:22:33:44:A1", "STUDIO \"1\"", "127.0.0.2", "encoder", false);
     encoder.record = QByteArray::fromHex("0000000a0000000b0000000c0000000d");
     ElementSample down = sample("00:11:22:33:44:C3", "", "127.0.0.4", "unknown", false);
     down.up = false;
@@ -99,7 +107,8 @@ TEST(FleetMetricsTest, WhatEachElementShows) {
     const std::string text = prometheus::TextSerializer().Serialize(FleetMetrics::build(s));
     auto has = [&](const std::string& line) { return text.find(line + "\n") != std::string::npos; };
     const std::string d = R"({ip="127.0.0.3",mac="00:11:22:33:44:B2",name="TX A",role="decoder"})";
-    const std::string e = R"({ip="127.0.0.2",mac="00:11:22:33:44:A1",name="STUDIO \"1\"",role="encoder"})";
+    const std::string e =
+        R"({ip="127.0.0.2",mac="00:11:22:33:44:A1",name="STUDIO \"1\"",role="encoder"})";
     const std::string c = R"({ip="127.0.0.4",mac="00:11:22:33:44:C3",name="",role="unknown"})";
     const char* expected[] = {
         "tessovar_element_up{D} 1",
@@ -123,16 +132,17 @@ TEST(FleetMetricsTest, WhatEachElementShows) {
         "tessovar_exporter_errors_total{kind=\"statistics_port\"} 2",
     };
     for (std::string line : expected) {
-        for (const auto& [tag, labels] : {std::pair{"{D}", d}, std::pair{"{E}", e}, std::pair{"{C}", c}}) {
+        for (const auto& [tag, labels] :
+             {std::pair{"{D}", d}, std::pair{"{E}", e}, std::pair{"{C}", c}}) {
             const size_t at = line.find(tag);
             if (at != std::string::npos)
                 line.replace(at, 3, labels);
         }
         EXPECT_TRUE(has(line)) << line << "\n" << text;
     }
-    EXPECT_EQ(text.find("ptp_sync_good_total" + e), std::string::npos);      // no SFN
-    EXPECT_EQ(text.find("audio_frames_good_total" + e), std::string::npos);  // not in 16 bytes
-    EXPECT_EQ(text.find("ping_rtt_seconds" + c), std::string::npos);         // no answer
+    EXPECT_EQ(text.find("ptp_sync_good_total" + e), std::string::npos);     // no SFN
+    EXPECT_EQ(text.find("audio_frames_good_total" + e), std::string::npos); // not in 16 bytes
+    EXPECT_EQ(text.find("ping_rtt_seconds" + c), std::string::npos);        // no answer
     EXPECT_EQ(text.find("mac=\"00:11:22:33:44:D4\""), std::string::npos);   // not checked yet
 }
 
@@ -169,7 +179,8 @@ TEST(FleetFileTest, FollowsAFileReplacedByRename) {
     for (int round = 2; round <= 3; ++round) {
         QByteArray content;
         for (int k = 1; k <= round; ++k)
-            content += "[0011223344A" + QByteArray::number(k) + "]\r\nIP=127.0.0." + QByteArray::number(k + 1) + "\r\n";
+            content += "[0011223344A" + QByteArray::number(k) + "]\r\nIP=127.0.0." +
+                       QByteArray::number(k + 1) + "\r\n";
         write(content);
         ASSERT_TRUE(waitFor([&] { return file.elements().size() == size_t(round); })) << round;
     }

@@ -26,7 +26,10 @@ std::vector<FleetElement> fleet(int n, int firstHost = 2) {
     std::vector<FleetElement> out;
     for (int i = 0; i < n; ++i) {
         FleetElement e;
-        e.mac = QStringLiteral("00:11:22:33:%1:%2").arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0')).toUpper();
+        e.mac = QStringLiteral("00:11:22:33:%1:%2")
+                    .arg(i / 256, 2, 16, QLatin1Char('0'))
+                    .arg(i % 256, 2, 16, QLatin1Char('0'))
+                    .toUpper();
         e.ip = QStringLiteral("127.0.%1.%2").arg((firstHost + i) / 256).arg((firstHost + i) % 256);
         out.push_back(e);
     }
@@ -42,7 +45,8 @@ struct Simulation {
     int maxInFlight = 0;
     std::vector<FleetChange> changes;
 
-    void go(qint64 fromMs, qint64 toMs, int delayMs, const std::function<qint32(int, int)>& outcome) {
+    void go(qint64 fromMs, qint64 toMs, int delayMs,
+            const std::function<qint32(int, int)>& outcome) {
         std::deque<std::pair<qint64, FleetSchedule::Request>> due;
         for (qint64 t = fromMs; t < toMs; ++t) {
             while (!due.empty() && due.front().first <= t) {
@@ -133,7 +137,8 @@ TEST(FleetScheduleTest, StatesFollowTheAnswers) {
         Simulation run;
         run.s.setLimits({1000, 4, 20, 2});
         run.s.setElements(fleet(1), 0);
-        run.go(0, 1000 * qint64(c.answers.size()), 1, [&](int, int n) { return c.answers[size_t(n - 1)]; });
+        run.go(0, 1000 * qint64(c.answers.size()), 1,
+               [&](int, int n) { return c.answers[size_t(n - 1)]; });
         ASSERT_EQ(run.perElement[0], int(c.answers.size()));
         EXPECT_EQ(run.s.status(0).state, c.state) << c.answers.size();
         EXPECT_EQ(int(run.changes.size()), c.changes) << c.answers.size();
@@ -199,8 +204,9 @@ TEST(FleetElementsTest, ReadAsTheListShowsThem) {
         const char* ip;
         quint32 address;
     };
-    const Case cases[] = {{"127.0.0.2", 0x7f000002u}, {"", 0}, {"0.0.0.0", 0}, {"255.255.255.255", 0},
-                          {"239.1.1.1", 0}, {"127.0.0", 0}, {"127.0.0.256", 0}, {"127.0.0.x", 0}};
+    const Case cases[] = {{"127.0.0.2", 0x7f000002u}, {"", 0},          {"0.0.0.0", 0},
+                          {"255.255.255.255", 0},     {"239.1.1.1", 0}, {"127.0.0", 0},
+                          {"127.0.0.256", 0},         {"127.0.0.x", 0}};
     for (const Case& c : cases) {
         FleetElement f;
         f.ip = QString::fromLatin1(c.ip);
@@ -213,11 +219,13 @@ TEST(EventLogFileTest, RotatesAndKeepsTheNewest) {
     const QString path = dir.filePath(QStringLiteral("log/events.log"));
     EventLogFile log(path, 100, 2);
     for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(log.append(QStringLiteral("line %1 ").arg(i, 2, 10, QLatin1Char('0')) + QString(20, u'x')))
+        ASSERT_TRUE(log.append(QStringLiteral("line %1 ").arg(i, 2, 10, QLatin1Char('0')) +
+                               QString(20, u'x')))
             << log.errorString().toStdString();
     auto read = [](const QString& p) {
         QFile f(p);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<none>");
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll())
+                                           : QStringLiteral("<none>");
     };
     // 29 bytes a line: three to a file.
     EXPECT_TRUE(read(path).startsWith(QStringLiteral("line 18 ")));

@@ -11,7 +11,9 @@
 
 namespace {
 
-const uchar* bytes(const QByteArray& b) { return reinterpret_cast<const uchar*>(b.constData()); }
+const uchar* bytes(const QByteArray& b) {
+    return reinterpret_cast<const uchar*>(b.constData());
+}
 
 TEST(IcmpWireTest, EchoRequestBytes) {
     uchar out[IcmpWire::kRequestLength];
@@ -24,7 +26,8 @@ TEST(IcmpWireTest, EchoRequestBytes) {
 TEST(IcmpWireTest, RawPackets) {
     // IP header (20 bytes, from 127.0.0.2 to 127.0.0.1), then the ICMP message.
     const QByteArray ip = QByteArray::fromHex("4500002100000000400100007f0000027f000001");
-    const QByteArray ipWithOptions = QByteArray::fromHex("4600002500000000400100007f0000027f00000101010101");
+    const QByteArray ipWithOptions =
+        QByteArray::fromHex("4600002500000000400100007f0000027f00000101010101");
     const QByteArray reply = QByteArray::fromHex("0000a1f8123400076865 6c6c6f");
     // An error: type 3 code 1 (host unreachable), unused word, then the quoted request's IP
     // header (to 127.0.0.9) and its first 8 bytes (identifier 1234, sequence 0009).
@@ -48,10 +51,12 @@ TEST(IcmpWireTest, RawPackets) {
         {"host unreachable", ip + unreachable, true, "127.0.0.9", 0x1234, 9, 11003},
         {"error about a UDP datagram", ip + aboutUdp, false, "", 0, 0, 0},
         {"error cut inside the quoted request", (ip + unreachable).chopped(1), false, "", 0, 0, 0},
-        {"error cut inside the quoted header", (ip + unreachable).left(20 + 8 + 19), false, "", 0, 0, 0},
+        {"error cut inside the quoted header", (ip + unreachable).left(20 + 8 + 19), false, "", 0,
+         0, 0},
         {"reply shorter than an ICMP header", (ip + reply).left(27), false, "", 0, 0, 0},
         {"shorter than an IP header", ip.left(19), false, "", 0, 0, 0},
-        {"header length below 20", QByteArray::fromHex("44") + (ip + reply).mid(1), false, "", 0, 0, 0},
+        {"header length below 20", QByteArray::fromHex("44") + (ip + reply).mid(1), false, "", 0, 0,
+         0},
     };
     for (const Case& c : cases) {
         const auto a = IcmpWire::readRawPacket(bytes(c.packet), int(c.packet.size()));

@@ -60,8 +60,9 @@ bool ignoreEchoes(bool ignore) {
 }
 
 bool refuse(const char* ip, bool on) {
-    return run({QStringLiteral("ip"), QStringLiteral("route"), on ? QStringLiteral("add") : QStringLiteral("del"),
-                QStringLiteral("prohibit"), QString::fromLatin1(ip) + QStringLiteral("/32"), QStringLiteral("table"),
+    return run({QStringLiteral("ip"), QStringLiteral("route"),
+                on ? QStringLiteral("add") : QStringLiteral("del"), QStringLiteral("prohibit"),
+                QString::fromLatin1(ip) + QStringLiteral("/32"), QStringLiteral("table"),
                 QStringLiteral("local")});
 }
 
@@ -71,7 +72,8 @@ protected:
         if (!privateNamespace())
             GTEST_SKIP() << "not in a private network namespace: no ICMP is sent from here";
         bed.writeIni(section("0011223344A1", encoder()) + section("0011223344B2", decoder()) +
-                     section("0011223344C3", with(encoder(), {{"NAME", "STUDIO TWO"}, {"IP", "127.0.0.4"}})));
+                     section("0011223344C3",
+                             with(encoder(), {{"NAME", "STUDIO TWO"}, {"IP", "127.0.0.4"}})));
         w = std::make_unique<frmMain>(bed.services());
         ASSERT_TRUE(w->startUp());
         // Quick turns for the test: every 300 ms, 300 ms to answer.
@@ -103,11 +105,16 @@ protected:
 };
 
 TEST_F(FleetCheckTest, StatesFollowElementsThatStopAndStartAnswering) {
-    ASSERT_TRUE(statusBecomes("3 elements: 3 answering, 0 not answering")) << status().toStdString();
+    ASSERT_TRUE(statusBecomes("3 elements: 3 answering, 0 not answering"))
+        << status().toStdString();
     EXPECT_EQ(mark(1), NodeMark::Answering);
-    EXPECT_TRUE(node(1)->toolTip(0).startsWith(QStringLiteral("Answering: round trip "))) << node(1)->toolTip(0).toStdString();
-    EXPECT_TRUE(node(1)->data(0, Qt::AccessibleTextRole).toString().startsWith(
-        QStringLiteral("TRANSMITTER A [00:11:22:33:44:B2], answering, round trip ")));
+    EXPECT_TRUE(node(1)->toolTip(0).startsWith(QStringLiteral("Answering: round trip ")))
+        << node(1)->toolTip(0).toStdString();
+    EXPECT_TRUE(node(1)
+                    ->data(0, Qt::AccessibleTextRole)
+                    .toString()
+                    .startsWith(QStringLiteral(
+                        "TRANSMITTER A [00:11:22:33:44:B2], answering, round trip ")));
     EXPECT_EQ(node(1)->icon(0).pixmap(16).toImage(), w->ui().ImageList1[7].pixmap(16).toImage());
 
     // The operator is elsewhere: the change also goes to the desktop.
@@ -116,36 +123,44 @@ TEST_F(FleetCheckTest, StatesFollowElementsThatStopAndStartAnswering) {
     elsewhere.activateWindow();
     ASSERT_TRUE(waitFor([&] { return !w->isActiveWindow(); }));
     ASSERT_TRUE(refuse("127.0.0.3", true));
-    ASSERT_TRUE(statusBecomes("3 elements: 2 answering, 1 not answering")) << status().toStdString();
+    ASSERT_TRUE(statusBecomes("3 elements: 2 answering, 1 not answering"))
+        << status().toStdString();
     EXPECT_EQ(mark(1), NodeMark::NotAnswering);
     EXPECT_EQ(mark(0), NodeMark::Answering);
     EXPECT_EQ(node(1)->data(0, Qt::AccessibleTextRole).toString(),
               QStringLiteral("TRANSMITTER A [00:11:22:33:44:B2], not answering"));
-    EXPECT_TRUE(node(1)->toolTip(0).startsWith(QStringLiteral("Not answering since "))) << node(1)->toolTip(0).toStdString();
-    const QString stopped = QStringLiteral("TRANSMITTER A [00:11:22:33:44:B2]|stopped answering (Bad Destination)");
+    EXPECT_TRUE(node(1)->toolTip(0).startsWith(QStringLiteral("Not answering since ")))
+        << node(1)->toolTip(0).toStdString();
+    const QString stopped =
+        QStringLiteral("TRANSMITTER A [00:11:22:33:44:B2]|stopped answering (Bad Destination)");
     EXPECT_EQ(events(), QStringList{stopped});
     ASSERT_TRUE(waitFor([&] { return !bed.notifier.shown.isEmpty(); }));
-    EXPECT_EQ(bed.notifier.shown, QStringList{QStringLiteral("Fleet check|TRANSMITTER A [00:11:22:33:44:B2] stopped answering (Bad Destination)")});
+    EXPECT_EQ(
+        bed.notifier.shown,
+        QStringList{QStringLiteral(
+            "Fleet check|TRANSMITTER A [00:11:22:33:44:B2] stopped answering (Bad Destination)")});
 
     // Back at the window: it answers again, logged but not notified.
     w->activateWindow();
     ASSERT_TRUE(waitFor([&] { return w->isActiveWindow(); }));
     ASSERT_TRUE(refuse("127.0.0.3", false));
-    ASSERT_TRUE(statusBecomes("3 elements: 3 answering, 0 not answering")) << status().toStdString();
+    ASSERT_TRUE(statusBecomes("3 elements: 3 answering, 0 not answering"))
+        << status().toStdString();
     ASSERT_EQ(events().size(), 2);
-    EXPECT_TRUE(events()[1].startsWith(QStringLiteral("TRANSMITTER A [00:11:22:33:44:B2]|answering again (round trip ")));
+    EXPECT_TRUE(events()[1].startsWith(
+        QStringLiteral("TRANSMITTER A [00:11:22:33:44:B2]|answering again (round trip ")));
 
     // Silence everywhere: every echo times out, and the window keeps running meanwhile.
     QElapsedTimer sinceTick;
     qint64 longestGap = 0;
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.restart());
-    });
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
     sinceTick.start();
     tick.start(10);
     ASSERT_TRUE(ignoreEchoes(true));
-    ASSERT_TRUE(statusBecomes("3 elements: 0 answering, 3 not answering")) << status().toStdString();
+    ASSERT_TRUE(statusBecomes("3 elements: 0 answering, 3 not answering"))
+        << status().toStdString();
     EXPECT_LT(longestGap, 150);
     EXPECT_EQ(events().size(), 5);
     EXPECT_EQ(bed.notifier.shown.size(), 1); // nothing more while the window was active
@@ -155,11 +170,13 @@ TEST_F(FleetCheckTest, StatesFollowElementsThatStopAndStartAnswering) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_TRUE(lines[0].endsWith("\t" + stopped.toUtf8().replace('|', '\t'))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith("\t" + stopped.toUtf8().replace('|', '\t')))
+        << lines[0].toStdString();
 }
 
 TEST_F(FleetCheckTest, IntervalIsTheOperatorsAndIsRemembered) {
-    ASSERT_TRUE(statusBecomes("3 elements: 3 answering, 0 not answering")) << status().toStdString();
+    ASSERT_TRUE(statusBecomes("3 elements: 3 answering, 0 not answering"))
+        << status().toStdString();
     QSpinBox* interval = w->ui().spnFleetInterval;
     EXPECT_EQ(interval->value(), 10); // nothing stored: every 10 s
     interval->setValue(interval->minimum());
@@ -171,24 +188,28 @@ TEST_F(FleetCheckTest, IntervalIsTheOperatorsAndIsRemembered) {
     interval->stepUp();
     EXPECT_EQ(interval->value(), 5);
     EXPECT_EQ(bed.settings.values.value(QStringLiteral("FleetCheckInterval")), "5");
-    ASSERT_TRUE(statusBecomes("3 elements: 3 answering, 0 not answering")) << status().toStdString();
+    ASSERT_TRUE(statusBecomes("3 elements: 3 answering, 0 not answering"))
+        << status().toStdString();
 
     // A new list: the elements still there keep their state, a new one is checked.
-    bed.writeIni(section("0011223344A1", encoder()) +
-                 section("0011223344D4", with(decoder(), {{"NAME", "NEW"}, {"IP", "127.0.0.5"}})) +
-                 section("0011223344E5", with(decoder(), {{"NAME", "NO ADDRESS"}, {"IP", kAbsent}})));
+    bed.writeIni(
+        section("0011223344A1", encoder()) +
+        section("0011223344D4", with(decoder(), {{"NAME", "NEW"}, {"IP", "127.0.0.5"}})) +
+        section("0011223344E5", with(decoder(), {{"NAME", "NO ADDRESS"}, {"IP", kAbsent}})));
     w->Load_Config();
     EXPECT_EQ(mark(0), NodeMark::Answering);
-    ASSERT_TRUE(statusBecomes("3 elements: 2 answering, 0 not answering, 1 not checked yet")) << status().toStdString();
+    ASSERT_TRUE(statusBecomes("3 elements: 2 answering, 0 not answering, 1 not checked yet"))
+        << status().toStdString();
     EXPECT_EQ(node(2)->toolTip(0), "Not checked: no address to ping");
 
     struct Stored {
         const char* text;
         int seconds;
     };
-    for (const Stored& s : {Stored{"0", 0}, Stored{"", 10}, Stored{"abc", 10}, Stored{"2", 5}, Stored{"301", 300},
-                            Stored{" 60 ", 60}, Stored{"-5", 10}})
-        EXPECT_EQ(FleetMonitor::intervalFromSetting(QString::fromLatin1(s.text)), s.seconds) << s.text;
+    for (const Stored& s : {Stored{"0", 0}, Stored{"", 10}, Stored{"abc", 10}, Stored{"2", 5},
+                            Stored{"301", 300}, Stored{" 60 ", 60}, Stored{"-5", 10}})
+        EXPECT_EQ(FleetMonitor::intervalFromSetting(QString::fromLatin1(s.text)), s.seconds)
+            << s.text;
 }
 
 } // namespace

@@ -6,7 +6,8 @@
 #include <QHostAddress>
 
 ExporterCycle::ExporterCycle(MetricsStore& store, int intervalS, int rate, QObject* parent)
-    : QObject(parent), store_(store), intervalMs_(intervalS * 1000), spacingMs_((1000 + rate - 1) / rate) {
+    : QObject(parent), store_(store), intervalMs_(intervalS * 1000),
+      spacingMs_((1000 + rate - 1) / rate) {
     clock_.start();
     wake_.setSingleShot(true);
     wake_.setTimerType(Qt::PreciseTimer);
@@ -39,7 +40,9 @@ void ExporterCycle::countError(const std::string& kind) {
     publish();
 }
 
-void ExporterCycle::start() { beginCheck(); }
+void ExporterCycle::start() {
+    beginCheck();
+}
 
 void ExporterCycle::publish() {
     snapshot_.elements = samples_;
@@ -115,7 +118,8 @@ void ExporterCycle::pump() {
         if (!paced())
             return;
         lastSendMs_ = now();
-        if (port_.send(s.element.ip, DiagnosticsRequest::GetStats) == DiagnosticsPort::SendResult::Sent)
+        if (port_.send(s.element.ip, DiagnosticsRequest::GetStats) ==
+            DiagnosticsPort::SendResult::Sent)
             awaiting_.insert(s.element.address(), int(cursor_));
         else
             snapshot_.errors["statistics_send"] += 1;

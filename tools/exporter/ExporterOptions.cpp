@@ -15,7 +15,8 @@ bool validListen(const QString& text) {
         return false;
     QString host = text.left(colon);
     if (host.startsWith(u'[') && host.endsWith(u']'))
-        return QHostAddress(host.mid(1, host.size() - 2)).protocol() == QAbstractSocket::IPv6Protocol;
+        return QHostAddress(host.mid(1, host.size() - 2)).protocol() ==
+               QAbstractSocket::IPv6Protocol;
     return QHostAddress(host).protocol() == QAbstractSocket::IPv4Protocol;
 }
 
@@ -63,7 +64,8 @@ bool ExporterOptions::parse(const QStringList& args, ExporterOptions* out, QStri
             out->version = true;
             return true;
         }
-        const bool takesValue = a == QLatin1String("--database") || a == QLatin1String("--listen") ||
+        const bool takesValue = a == QLatin1String("--database") ||
+                                a == QLatin1String("--listen") ||
                                 a == QLatin1String("--interval") || a == QLatin1String("--rate");
         if (!takesValue) {
             *error = QStringLiteral("unknown option %1").arg(a);

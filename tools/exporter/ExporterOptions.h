@@ -5,10 +5,10 @@
 #include <QStringList>
 
 struct ExporterOptions {
-    QString database;                                 // --database PATH (required)
+    QString database;                                  // --database PATH (required)
     QString listen = QStringLiteral("127.0.0.1:9711"); // --listen ADDR:PORT
-    int intervalS = 15;                                // --interval SECONDS: one check of every element
-    int rate = 20;                                     // --rate N: requests a second, at most
+    int intervalS = 15; // --interval SECONDS: one check of every element
+    int rate = 20;      // --rate N: requests a second, at most
     bool help = false;
     bool version = false;
 

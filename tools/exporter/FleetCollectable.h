@@ -11,7 +11,8 @@
 
 class FleetCollectable final : public prometheus::Collectable {
 public:
-    explicit FleetCollectable(std::shared_ptr<const MetricsStore> store) : store_(std::move(store)) {}
+    explicit FleetCollectable(std::shared_ptr<const MetricsStore> store)
+        : store_(std::move(store)) {}
     std::vector<prometheus::MetricFamily> Collect() const override;
 
 private:

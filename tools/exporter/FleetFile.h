@@ -31,8 +31,8 @@ public:
     QString errorString() const { return error_; }
 
 Q_SIGNALS:
-    void changed();                          // a new list was read
-    void failed(const QString& reason);       // the file could not be read
+    void changed();                     // a new list was read
+    void failed(const QString& reason); // the file could not be read
 
 private:
     struct Identity {

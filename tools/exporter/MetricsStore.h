@@ -16,7 +16,7 @@ struct ElementSample {
     bool checked = false; // pinged at least once (an answer or a failed check)
     bool up = false;      // answered the last ping
     double roundTripSeconds = 0;
-    QByteArray record;    // its answer to the last statistics request; empty: none
+    QByteArray record; // its answer to the last statistics request; empty: none
 };
 
 struct ExporterSnapshot {

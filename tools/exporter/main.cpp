@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     FleetFile file(options.database);
     QObject::connect(&file, &FleetFile::changed, &cycle, [&] {
         cycle.setElements(file.elements());
-        err << "tessovar-exporter: " << file.elements().size() << " elements in " << options.database << Qt::endl;
+        err << "tessovar-exporter: " << file.elements().size() << " elements in "
+            << options.database << Qt::endl;
     });
     QObject::connect(&file, &FleetFile::failed, &cycle, [&](const QString& reason) {
         cycle.countError("database");
@@ -51,10 +52,12 @@ int main(int argc, char** argv) {
     // The HTTP endpoint and the exposition format are prometheus-cpp's (civetweb inside).
     std::unique_ptr<prometheus::Exposer> exposer;
     try {
-        exposer = std::make_unique<prometheus::Exposer>(std::vector<std::string>{
-            "listening_ports", options.listen.toStdString(), "num_threads", "2", "request_timeout_ms", "10000"});
+        exposer = std::make_unique<prometheus::Exposer>(
+            std::vector<std::string>{"listening_ports", options.listen.toStdString(), "num_threads",
+                                     "2", "request_timeout_ms", "10000"});
     } catch (const std::exception& e) {
-        err << "tessovar-exporter: cannot listen on " << options.listen << ": " << e.what() << Qt::endl;
+        err << "tessovar-exporter: cannot listen on " << options.listen << ": " << e.what()
+            << Qt::endl;
         return 1;
     }
     auto collectable = std::make_shared<FleetCollectable>(store);

@@ -17,7 +17,8 @@ void FleetEventLog::addRow(const QString& time, const QString& element, const QS
         delete lstEvents_->takeTopLevelItem(0);
     auto* row = new QTreeWidgetItem({time, element, change});
     // A screen reader reads the whole row as one.
-    row->setData(0, Qt::AccessibleTextRole, time + QStringLiteral(", ") + element + QStringLiteral(", ") + change);
+    row->setData(0, Qt::AccessibleTextRole,
+                 time + QStringLiteral(", ") + element + QStringLiteral(", ") + change);
     lstEvents_->addTopLevelItem(row);
     lstEvents_->scrollToItem(row);
 }
@@ -32,7 +33,8 @@ void FleetEventLog::add(const QDateTime& when, const QString& element, const QSt
         return;
     }
     if (!fileFailing_) // said once until the file can be written again
-        addRow(time, QStringLiteral("Event log file"),
-               QStringLiteral("cannot be written (%1): %2").arg(file_->path(), file_->errorString()));
+        addRow(
+            time, QStringLiteral("Event log file"),
+            QStringLiteral("cannot be written (%1): %2").arg(file_->path(), file_->errorString()));
     fileFailing_ = true;
 }

@@ -18,9 +18,12 @@ constexpr int kNoticeLines = 5;
 
 NodeMark markOf(FleetState s) {
     switch (s) {
-    case FleetState::Answering: return NodeMark::Answering;
-    case FleetState::NotAnswering: return NodeMark::NotAnswering;
-    case FleetState::NotChecked: return NodeMark::NotChecked;
+    case FleetState::Answering:
+        return NodeMark::Answering;
+    case FleetState::NotAnswering:
+        return NodeMark::NotAnswering;
+    case FleetState::NotChecked:
+        return NodeMark::NotChecked;
     }
     return NodeMark::None;
 }
@@ -37,7 +40,8 @@ FleetMonitor::FleetMonitor(Context context, QObject* parent)
     connect(&notice_, &QTimer::timeout, this, [this] {
         QStringList lines = pendingNotices_;
         pendingNotices_.clear();
-        if (lines.isEmpty() || ctx_.notifier == nullptr || (ctx_.windowActive && ctx_.windowActive()))
+        if (lines.isEmpty() || ctx_.notifier == nullptr ||
+            (ctx_.windowActive && ctx_.windowActive()))
             return;
         const int more = int(lines.size()) - kNoticeLines;
         if (more > 0) {
@@ -79,11 +83,14 @@ int FleetMonitor::intervalFromSetting(const QString& text) {
 
 QString FleetMonitor::roundTripText(qint64 roundTripUs) {
     const double ms = double(roundTripUs) / 1000.0;
-    return ms < 10 ? QString::number(ms, 'f', 1) + QStringLiteral(" ms") : QString::number(qRound64(ms)) + QStringLiteral(" ms");
+    return ms < 10 ? QString::number(ms, 'f', 1) + QStringLiteral(" ms")
+                   : QString::number(qRound64(ms)) + QStringLiteral(" ms");
 }
 
-QString FleetMonitor::statusLine(const FleetSchedule::Counts& c, bool running, const QString& probeError) {
-    QString line = c.elements == 1 ? QStringLiteral("1 element") : QStringLiteral("%1 elements").arg(c.elements);
+QString FleetMonitor::statusLine(const FleetSchedule::Counts& c, bool running,
+                                 const QString& probeError) {
+    QString line = c.elements == 1 ? QStringLiteral("1 element")
+                                   : QStringLiteral("%1 elements").arg(c.elements);
     if (!running)
         return line + QStringLiteral(": fleet check off");
     line += QStringLiteral(": %1 answering, %2 not answering").arg(c.answering).arg(c.notAnswering);
@@ -95,7 +102,8 @@ QString FleetMonitor::statusLine(const FleetSchedule::Counts& c, bool running, c
 }
 
 void FleetMonitor::start() {
-    const int seconds = intervalFromSetting(ctx_.settings->value(SettingKeys::FleetCheckInterval, QString()));
+    const int seconds =
+        intervalFromSetting(ctx_.settings->value(SettingKeys::FleetCheckInterval, QString()));
     {
         const QSignalBlocker quiet(ctx_.spnFleetInterval); // showing the setting is no change of it
         ctx_.spnFleetInterval->setValue(seconds == 0 ? FleetInterval::Off : seconds);
@@ -117,7 +125,9 @@ void FleetMonitor::intervalChosen(int value) {
     showStatus();
 }
 
-void FleetMonitor::reloadSoon() { reload_.start(); }
+void FleetMonitor::reloadSoon() {
+    reload_.start();
+}
 
 void FleetMonitor::reload() {
     nodes_.clear();
@@ -135,7 +145,8 @@ void FleetMonitor::decorateAll() {
         nodes_.clear();
         for (int i = 0; i < ctx_.TreeView1->topLevelItemCount(); ++i) {
             const QModelIndex index = ctx_.TreeView1->model()->index(i, 0);
-            nodes_.insert(index.data(ElementTree::KeyRole).toString(), QPersistentModelIndex(index));
+            nodes_.insert(index.data(ElementTree::KeyRole).toString(),
+                          QPersistentModelIndex(index));
         }
     }
     const auto& elements = check_.schedule().elements();
@@ -174,8 +185,10 @@ void FleetMonitor::decorate(int index) {
         spoken = QStringLiteral("not answering");
         break;
     case FleetState::NotChecked:
-        tip = e.address() == 0 ? QStringLiteral("Not checked: no address to ping") : QStringLiteral("Not checked yet");
-        spoken = e.address() == 0 ? QStringLiteral("not checked, no address") : QStringLiteral("not checked yet");
+        tip = e.address() == 0 ? QStringLiteral("Not checked: no address to ping")
+                               : QStringLiteral("Not checked yet");
+        spoken = e.address() == 0 ? QStringLiteral("not checked, no address")
+                                  : QStringLiteral("not checked yet");
         break;
     }
     model->setData(node, int(markOf(st.state)), ElementTree::StateRole);
@@ -184,7 +197,8 @@ void FleetMonitor::decorate(int index) {
 }
 
 void FleetMonitor::showStatus() {
-    const QString line = statusLine(check_.schedule().counts(), check_.isRunning(), check_.probeError());
+    const QString line =
+        statusLine(check_.schedule().counts(), check_.isRunning(), check_.probeError());
     ctx_.lblFleetStatus->setText(line);
     ctx_.lblFleetStatus->setAccessibleName(line);
 }
@@ -213,7 +227,8 @@ void FleetMonitor::changed(const FleetChange& change) {
 void FleetMonitor::probeError(const QString& error) {
     showStatus();
     eventLog_.add(QDateTime::currentDateTime(), QStringLiteral("Fleet check"),
-                  error.isEmpty() ? QStringLiteral("pings can be sent again") : QStringLiteral("cannot ping: ") + error);
+                  error.isEmpty() ? QStringLiteral("pings can be sent again")
+                                  : QStringLiteral("cannot ping: ") + error);
 }
 
 void FleetMonitor::notifyLater(const QString& line) {

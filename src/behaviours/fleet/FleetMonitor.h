@@ -61,7 +61,8 @@ public:
     // The stored interval: seconds 5 to 300 (brought to the nearest end), 0 for off; a
     // value that is not a number, or no value, gives 10.
     static int intervalFromSetting(const QString& text);
-    static QString statusLine(const FleetSchedule::Counts& counts, bool running, const QString& probeError);
+    static QString statusLine(const FleetSchedule::Counts& counts, bool running,
+                              const QString& probeError);
     static QString roundTripText(qint64 roundTripUs);
 
 private:
@@ -79,7 +80,7 @@ private:
     FleetCheck check_;
     FleetEventLog eventLog_;
     QHash<QString, QPersistentModelIndex> nodes_; // by MAC text
-    QHash<QString, QDateTime> downSince_;          // by MAC text
+    QHash<QString, QDateTime> downSince_;         // by MAC text
     QTimer reload_;
     QTimer notice_;
     QStringList pendingNotices_;

@@ -23,7 +23,8 @@ std::atomic<quint16> probeCounter{0};
 
 } // namespace
 
-EchoProbe::EchoProbe(Icmp::Facility facility, QObject* parent) : QObject(parent), facility_(facility) {
+EchoProbe::EchoProbe(Icmp::Facility facility, QObject* parent)
+    : QObject(parent), facility_(facility) {
     id_ = quint16((::getpid() ^ 0xa5a5) + 0x101 * ++probeCounter);
     timeout_.setSingleShot(true);
     timeout_.setTimerType(Qt::PreciseTimer);
@@ -31,7 +32,9 @@ EchoProbe::EchoProbe(Icmp::Facility facility, QObject* parent) : QObject(parent)
     clock_.start();
 }
 
-EchoProbe::~EchoProbe() { close(); }
+EchoProbe::~EchoProbe() {
+    close();
+}
 
 void EchoProbe::close() {
     pending_.clear();
@@ -48,7 +51,8 @@ bool EchoProbe::ensureSocket() {
         return true;
     fd_ = IcmpWire::openSocket(facility_, true, &raw_);
     if (fd_ < 0) {
-        error_ = QStringLiteral("no ICMP socket may be opened here (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        error_ = QStringLiteral("no ICMP socket may be opened here (%1)")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     error_.clear();
@@ -58,7 +62,8 @@ bool EchoProbe::ensureSocket() {
 }
 
 void EchoProbe::reportLater(quint64 tag, qint32 status) {
-    QMetaObject::invokeMethod(this, [this, tag, status] { Q_EMIT answered(tag, status, 0); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, tag, status] { Q_EMIT answered(tag, status, 0); }, Qt::QueuedConnection);
 }
 
 void EchoProbe::send(quint32 ipv4, quint64 tag, int timeoutMs) {
@@ -91,13 +96,15 @@ void EchoProbe::send(quint32 ipv4, quint64 tag, int timeoutMs) {
 }
 
 void EchoProbe::settle(quint16 sequence, const Pending& p, qint32 status) {
-    const qint64 roundTripUs = status == Icmp::Status::Success ? (clock_.nsecsElapsed() - p.sentNs) / 1000 : 0;
+    const qint64 roundTripUs =
+        status == Icmp::Status::Success ? (clock_.nsecsElapsed() - p.sentNs) / 1000 : 0;
     const quint64 tag = p.tag;
     pending_.erase(sequence);
     Q_EMIT answered(tag, status, roundTripUs);
 }
 
-void EchoProbe::handle(quint32 target, quint16 id, quint16 sequence, bool sequenceKnown, qint32 status) {
+void EchoProbe::handle(quint32 target, quint16 id, quint16 sequence, bool sequenceKnown,
+                       qint32 status) {
     if (status == Icmp::Status::NoRequest || !sequenceKnown)
         return; // nothing tells which request it is about; its time-out will tell
     const auto it = pending_.find(sequence);
@@ -127,8 +134,8 @@ void EchoProbe::readReady() {
         uchar buffer[IcmpWire::kReceiveBufferBytes];
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
-        const ssize_t n =
-            ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -168,6 +175,7 @@ void EchoProbe::armTimer() {
     qint64 earliest = pending_.begin()->second.deadlineNs;
     for (const auto& [sequence, p] : pending_)
         earliest = std::min(earliest, p.deadlineNs);
-    const qint64 waitMs = std::max<qint64>(0, (earliest - clock_.nsecsElapsed() + 999999) / 1000000);
+    const qint64 waitMs =
+        std::max<qint64>(0, (earliest - clock_.nsecsElapsed() + 999999) / 1000000);
     timeout_.start(int(std::min<qint64>(waitMs, 1 << 30)));
 }

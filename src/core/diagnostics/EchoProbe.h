@@ -25,7 +25,8 @@ class EchoProbe : public QObject {
 public:
     static constexpr int kMaxInFlight = 256;
 
-    explicit EchoProbe(Icmp::Facility facility = Icmp::Facility::Automatic, QObject* parent = nullptr);
+    explicit EchoProbe(Icmp::Facility facility = Icmp::Facility::Automatic,
+                       QObject* parent = nullptr);
     ~EchoProbe() override;
 
     // Sends one echo request to the IPv4 address (host order).  The outcome is always

@@ -18,7 +18,9 @@ constexpr int kTimeExceeded = 11;
 constexpr int kParameterProblem = 12;
 constexpr int kMinimumIpHeader = 20;
 
-quint16 read16(const uchar* p) { return quint16(p[0] << 8 | p[1]); }
+quint16 read16(const uchar* p) {
+    return quint16(p[0] << 8 | p[1]);
+}
 
 in_addr_t readAddress(const uchar* p) {
     in_addr_t a;
@@ -153,8 +155,9 @@ std::optional<Answer> readErrorQueue(int fd) {
         a.sequenceKnown = n >= kHeaderLength;
         if (a.sequenceKnown)
             a.sequence = read16(data + 6);
-        a.status = err.ee_origin == SO_EE_ORIGIN_ICMP ? Icmp::statusForIcmpError(err.ee_type, err.ee_code)
-                                                      : Icmp::statusForSendError(int(err.ee_errno));
+        a.status = err.ee_origin == SO_EE_ORIGIN_ICMP
+                       ? Icmp::statusForIcmpError(err.ee_type, err.ee_code)
+                       : Icmp::statusForSendError(int(err.ee_errno));
         return a;
     }
     // Read, but not an error entry: report nothing, the entry is gone from the queue.

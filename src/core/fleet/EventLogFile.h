@@ -10,7 +10,8 @@ public:
     static constexpr qint64 kDefaultMaxBytes = 1 << 20;
     static constexpr int kDefaultKeep = 3;
 
-    explicit EventLogFile(QString path, qint64 maxBytes = kDefaultMaxBytes, int keep = kDefaultKeep);
+    explicit EventLogFile(QString path, qint64 maxBytes = kDefaultMaxBytes,
+                          int keep = kDefaultKeep);
 
     // Appends one line (a line feed is added).  False with errorString() set when it could
     // not be written.

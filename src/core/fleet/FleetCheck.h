@@ -36,7 +36,7 @@ public:
     QString probeError() const { return probeError_; }
 
 Q_SIGNALS:
-    void checked(int index);                    // an answer for element `index` arrived
+    void checked(int index); // an answer for element `index` arrived
     void stateChanged(const FleetChange& change);
     void probeErrorChanged(const QString& error); // empty: requests can be made again
 

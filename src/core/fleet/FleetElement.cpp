@@ -18,7 +18,9 @@ quint32 FleetElement::address() const {
     return a;
 }
 
-QString FleetElement::listText() const { return name + QStringLiteral(" [") + mac + u']'; }
+QString FleetElement::listText() const {
+    return name + QStringLiteral(" [") + mac + u']';
+}
 
 namespace FleetElements {
 
@@ -33,11 +35,13 @@ std::vector<FleetElement> read(const IniSnapshot& snapshot) {
         e.mac = entry->key;
         e.name = snapshot.value(section, ElementKeys::Name, QString());
         e.ip = snapshot.value(section, ElementKeys::Ip, QString()).trimmed();
-        const auto role = ElementRecord::role(snapshot.value(section, ElementKeys::Role, QString()));
+        const auto role =
+            ElementRecord::role(snapshot.value(section, ElementKeys::Role, QString()));
         e.role = role == ElementRecord::RoleEncoder   ? QStringLiteral("encoder")
                  : role == ElementRecord::RoleDecoder ? QStringLiteral("decoder")
                                                       : QStringLiteral("unknown");
-        e.sfn = ElementRecord::number(snapshot.value(section, ElementKeys::Sfn, ElementDefaults::Sfn)) == 1;
+        e.sfn = ElementRecord::number(
+                    snapshot.value(section, ElementKeys::Sfn, ElementDefaults::Sfn)) == 1;
         out.push_back(std::move(e));
     }
     return out;

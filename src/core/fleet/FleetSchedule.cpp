@@ -46,7 +46,8 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     if (limits_.intervalMs <= 0 || int(inFlight_.size()) >= std::max(1, limits_.maxInFlight))
         return std::nullopt;
     // Evenly spaced: at most maxPerSecond in any second.
-    const qint64 spacing = (1000 + std::max(1, limits_.maxPerSecond) - 1) / std::max(1, limits_.maxPerSecond);
+    const qint64 spacing =
+        (1000 + std::max(1, limits_.maxPerSecond) - 1) / std::max(1, limits_.maxPerSecond);
     const qint64 allowedAt = sentAny_ ? lastSendMs_ + spacing : nowMs;
     int best = -1;
     for (size_t i = 0; i < elements_.size(); ++i) {
@@ -74,7 +75,8 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     return Request{tag, t.address, best};
 }
 
-FleetSchedule::Outcome FleetSchedule::answer(quint64 tag, qint32 status, qint64 roundTripUs, qint64 nowMs) {
+FleetSchedule::Outcome FleetSchedule::answer(quint64 tag, qint32 status, qint64 roundTripUs,
+                                             qint64 nowMs) {
     const auto sent = inFlight_.find(tag);
     if (sent == inFlight_.end())
         return {};
@@ -126,9 +128,15 @@ FleetSchedule::Counts FleetSchedule::counts() const {
             continue; // a repeated MAC text is one element
         ++c.elements;
         switch (status_[i].state) {
-        case FleetState::Answering: ++c.answering; break;
-        case FleetState::NotAnswering: ++c.notAnswering; break;
-        case FleetState::NotChecked: ++c.notChecked; break;
+        case FleetState::Answering:
+            ++c.answering;
+            break;
+        case FleetState::NotAnswering:
+            ++c.notAnswering;
+            break;
+        case FleetState::NotChecked:
+            ++c.notChecked;
+            break;
         }
     }
     return c;
