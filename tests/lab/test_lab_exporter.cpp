@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpSocket>
+#include <QUdpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
