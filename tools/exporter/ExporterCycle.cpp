@@ -151,8 +151,15 @@ void ExporterCycle::beginStatistics() {
     phase_ = Phase::Statistics;
     cursor_ = 0;
     awaiting_.clear();
-    for (ElementSample& s : samples_)
+    bool anyUp = false;
+    for (ElementSample& s : samples_) {
         s.record.clear(); // only answers of this check count
+        anyUp = anyUp || s.up;
+    }
+    if (!anyUp) {
+        endCheck(); // nobody to ask: the port is not even taken
+        return;
+    }
     snapshot_.statisticsPortBusy = !port_.bindLocal(QStringLiteral("0.0.0.0"));
     if (snapshot_.statisticsPortBusy) {
         snapshot_.errors["statistics_port"] += 1;
