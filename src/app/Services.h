@@ -4,6 +4,7 @@
 #include <QString>
 
 class ArpLookup;
+class DesktopNotifier;
 class HostAddressTable;
 class IcmpEcho;
 class InstanceLock;
@@ -19,6 +20,8 @@ struct Services {
     HostAddressTable* hostAddresses = nullptr;
     ArpLookup* arp = nullptr; // nullptr: the kernel's neighbour table
     IcmpEcho* icmp = nullptr; // the ping's ICMP echo; nullptr: the system's
+    DesktopNotifier* notifier = nullptr; // nullptr: the desktop's notification service
+    QString eventLogPath;                // the fleet check's event log file; empty: none
     QString iniPath;      // full path of nms.ini
     QString argumentText; // the whole command-line argument text
     // The running instance's local socket, which a second instance asks through; "" for none.

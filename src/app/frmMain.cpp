@@ -8,10 +8,12 @@
 #include "behaviours/editor/ConfigurationSender.h"
 #include "behaviours/editor/ElementPanel.h"
 #include "behaviours/editor/FieldEditor.h"
+#include "behaviours/fleet/FleetMonitor.h"
 #include "behaviours/protocol/FeedbackConfirmation.h"
 #include "behaviours/protocol/MainToolbar.h"
 #include "behaviours/protocol/frmPaging.h"
 #include "behaviours/protocol/frmWaiting.h"
+#include "behaviours/shell/FreedesktopNotifier.h"
 #include "behaviours/shell/InterfaceChooser.h"
 #include "behaviours/shell/frmDisclaimer.h"
 #include "core/common/MessageBoxes.h"
@@ -171,6 +173,22 @@ frmMain::frmMain(Services services, QWidget* parent)
     dc.programEnd = services_.programEnd;
     dc.settings = services_.settings;
     diagnosticsWindows_ = std::make_unique<DiagnosticsWindows>(ui_.cmdGetStats, ui_.cmdAdjust, std::move(dc), this);
+
+    FleetMonitor::Context fm;
+    fm.TreeView1 = ui_.TreeView1;
+    fm.lblFleetStatus = ui_.lblFleetStatus;
+    fm.spnFleetInterval = ui_.spnFleetInterval;
+    fm.lstEvents = ui_.lstEvents;
+    fm.iniPath = services_.iniPath;
+    fm.settings = services_.settings;
+    fm.notifier = services_.notifier;
+    if (fm.notifier == nullptr) {
+        ownNotifier_ = std::make_unique<FreedesktopNotifier>();
+        fm.notifier = ownNotifier_.get();
+    }
+    fm.eventLogPath = services_.eventLogPath;
+    fm.windowActive = [this] { return isActiveWindow(); };
+    fleet_ = std::make_unique<FleetMonitor>(std::move(fm));
 }
 
 frmMain::~frmMain() = default;
@@ -238,6 +256,8 @@ bool frmMain::startUp() {
 
     // 10.
     show();
+    // Then the fleet check starts pinging the elements of the list.
+    fleet_->start();
     return true;
 }
 

@@ -26,8 +26,10 @@ class IcmpEcho;
 class ElementList;
 class ElementPanel;
 class ElementSender;
+class DesktopNotifier;
 class FieldEditor;
 class InstanceChannel;
+class FleetMonitor;
 class InterfaceChooser;
 class ManagementEndpoint;
 class WriteFailureReport;
@@ -95,6 +97,7 @@ public:
     AudioLevelMeter& levelMeter() { return *levelMeter_; }
     ElementPing& ping() { return *ping_; }
     DiagnosticsWindows& diagnosticsWindows() { return *diagnosticsWindows_; }
+    FleetMonitor& fleetMonitor() { return *fleet_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -129,4 +132,6 @@ private:
     std::unique_ptr<AudioLevelMeter> levelMeter_;
     std::unique_ptr<DiagnosticsWindows> diagnosticsWindows_;
     std::unique_ptr<InstanceChannel> instanceChannel_;
+    std::unique_ptr<DesktopNotifier> ownNotifier_;
+    std::unique_ptr<FleetMonitor> fleet_;
 };

@@ -69,3 +69,45 @@ QIcon otherElement() {
     return QIcon(new ElementIconEngine(false));
 }
 } // namespace ElementIcons
+
+namespace ElementIcons {
+
+QSize markedSize(int side) { return QSize(side * 2 + side / 4, side); }
+
+QPixmap withMark(const QIcon& image, NodeMark mark, int side, qreal devicePixelRatio) {
+    const QSize size = markedSize(side);
+    QPixmap pm(size * devicePixelRatio);
+    pm.setDevicePixelRatio(devicePixelRatio);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    image.paint(&p, QRect(0, 0, side, side));
+    const QRectF at(size.width() - side + side * 0.15, side * 0.15, side * 0.7, side * 0.7);
+    switch (mark) {
+    case NodeMark::Answering:
+        p.setPen(QPen(QColor(0, 110, 0), side / 16.0));
+        p.setBrush(QColor(40, 190, 40));
+        p.drawEllipse(at);
+        break;
+    case NodeMark::NotAnswering: {
+        p.setPen(QPen(QColor(140, 0, 0), side / 16.0));
+        p.setBrush(QColor(220, 30, 30));
+        p.drawEllipse(at);
+        p.setPen(QPen(Qt::white, side / 8.0, Qt::SolidLine, Qt::RoundCap));
+        const QRectF x = at.adjusted(at.width() * 0.3, at.height() * 0.3, -at.width() * 0.3, -at.height() * 0.3);
+        p.drawLine(x.topLeft(), x.bottomRight());
+        p.drawLine(x.topRight(), x.bottomLeft());
+        break;
+    }
+    case NodeMark::NotChecked:
+        p.setPen(QPen(QColor(130, 130, 130), side / 8.0));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(at.adjusted(side * 0.06, side * 0.06, -side * 0.06, -side * 0.06));
+        break;
+    case NodeMark::None:
+        break;
+    }
+    return pm;
+}
+
+} // namespace ElementIcons

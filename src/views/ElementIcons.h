@@ -3,9 +3,18 @@
 // they stay sharp at every screen scaling: a studio encoder (a unit sending waves) and
 // any other element (a unit receiving them).
 
+#include "ElementTree.h"
+
 #include <QIcon>
+#include <QPixmap>
 
 namespace ElementIcons {
 QIcon encoder();
 QIcon otherElement();
+
+// An element's image with its state mark to the right, side pixels high: a green disc
+// (answering), a red disc with a white cross (not answering), a grey ring (not checked
+// yet); shapes as well as colours, so the states differ without colour vision.
+QPixmap withMark(const QIcon& image, NodeMark mark, int side, qreal devicePixelRatio);
+QSize markedSize(int side);
 } // namespace ElementIcons

@@ -1,8 +1,45 @@
 #include "ElementTree.h"
 
+#include "ElementIcons.h"
+
+#include <QHash>
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Draws a node's state mark beside its image: the option's icon becomes the image and the
+// mark side by side.  The node's own icon is left as the list set it.
+class MarkDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const NodeMark mark = NodeMark(index.data(ElementTree::StateRole).toInt());
+        if (mark == NodeMark::None)
+            return;
+        const int side = option->decorationSize.height();
+        const qreal ratio = option->widget != nullptr ? option->widget->devicePixelRatioF() : 1.0;
+        const QString key = QStringLiteral("%1/%2/%3/%4").arg(option->icon.cacheKey()).arg(int(mark)).arg(side).arg(ratio);
+        QIcon icon = cache_.value(key);
+        if (icon.isNull()) {
+            icon = QIcon(ElementIcons::withMark(option->icon, mark, side, ratio));
+            cache_.insert(key, icon);
+        }
+        option->icon = icon;
+        option->decorationSize = ElementIcons::markedSize(side);
+    }
+
+private:
+    mutable QHash<QString, QIcon> cache_; // a few images times four marks
+};
+
+} // namespace
 
 ElementTree::ElementTree(QWidget* parent) : QTreeWidget(parent) {
+    setItemDelegate(new MarkDelegate(this));
     connect(this, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* node, int) { Q_EMIT NodeClick(node); });
 }

@@ -121,4 +121,5 @@ void MainWindowUi::build(QMainWindow* window) {
     columns->addLayout(right, 3);
 
     window->setCentralWidget(central);
+    buildFleet(window);
 }

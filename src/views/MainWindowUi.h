@@ -18,6 +18,7 @@ class LevelBar;
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDockWidget;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -25,7 +26,9 @@ class QListWidget;
 class QMainWindow;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class QToolBar;
+class QTreeWidget;
 class QWidget;
 
 struct MainWindowUi {
@@ -94,8 +97,16 @@ struct MainWindowUi {
 
     QListWidget* lstHidden = nullptr; // never shown: the section names of the last load
 
+    // The fleet check (FleetViewsUi.cpp): its line in the status bar, the interval control
+    // beside it, and the event log dock.
+    QLabel* lblFleetStatus = nullptr;     // "24 elements: 23 answering, 1 not answering"
+    QSpinBox* spnFleetInterval = nullptr; // seconds, 5 to 300; its minimum, 4, shows "Off"
+    QDockWidget* dockEvents = nullptr;    // "Events"
+    QTreeWidget* lstEvents = nullptr;     // time, element, change; newest last
+
 private:
     void buildToolbar(QMainWindow* window);
+    void buildFleet(QMainWindow* window); // FleetViewsUi.cpp
     QWidget* buildProperties(QWidget* parent);  // PropertiesPanelUi.cpp
     QWidget* buildDiagnostics(QWidget* parent); // PropertiesPanelUi.cpp
 };
@@ -107,6 +118,12 @@ inline constexpr int SaveChanges = 4;
 inline constexpr int StartAudioMonitoring = 6;
 inline constexpr int StopAudioMonitoring = 7;
 } // namespace Toolbar
+
+namespace FleetInterval {
+inline constexpr int Off = 4; // the interval control's minimum, shown as "Off"
+inline constexpr int Minimum = 5;
+inline constexpr int Maximum = 300;
+} // namespace FleetInterval
 
 namespace ElementImages {
 inline constexpr int Encoder = 6;

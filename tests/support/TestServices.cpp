@@ -55,6 +55,8 @@ Services TestBed::services() {
     s.hostAddresses = &hostAddresses;
     s.arp = &arp;
     s.icmp = icmp;
+    s.notifier = &notifier;
+    s.eventLogPath = eventLogPath();
     s.iniPath = iniPath();
     s.argumentText = argumentText;
     s.instanceChannel = instanceChannel;

@@ -6,6 +6,7 @@
 #include "core/common/MessageBoxes.h"
 #include "core/common/ProgramEnd.h"
 #include "core/protocol/ArpLookup.h"
+#include "core/shell/DesktopNotifier.h"
 #include "core/shell/HostAddressTable.h"
 #include "core/shell/InstanceLock.h"
 #include "core/shell/SettingsStore.h"
@@ -98,6 +99,13 @@ private:
     QMap<quint32, Entry> entries_;
 };
 
+// Records what would be shown on the desktop.
+class RecordingNotifier final : public DesktopNotifier {
+public:
+    void notify(const QString& title, const QString& text) override { shown.append(title + u'|' + text); }
+    QStringList shown;
+};
+
 // Everything a main window needs, owned by the test.
 struct TestBed {
     TestBed();
@@ -108,11 +116,13 @@ struct TestBed {
     FakeInstanceLock instanceLock;
     FakeHostAddressTable hostAddresses;
     FakeArpLookup arp;
+    RecordingNotifier notifier;
     IcmpEcho* icmp = nullptr; // the ping's echo; nullptr: the real one
     QString argumentText;
     QString instanceChannel; // "" for none
     Services services();
     QString iniPath() const { return dir.filePath(QStringLiteral("nms.ini")); }
+    QString eventLogPath() const { return dir.filePath(QStringLiteral("fleet-events.log")); }
     // Replaces nms.ini with this content, byte for byte.
     void writeIni(const QByteArray& content) const;
 };

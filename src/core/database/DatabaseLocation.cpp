@@ -46,14 +46,16 @@ QString chooseFolder(const QString& programFolder, const QString& userDataFolder
     return userDataFolder;
 }
 
+QString userDataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Veltrana/Tessovar NMS");
+}
+
 QString databasePath() {
     const QString overrideDir = qEnvironmentVariable("TESSOVAR_NMS_DATABASE_DIR");
     if (!overrideDir.isEmpty())
         return QDir(overrideDir).absoluteFilePath(QStringLiteral("nms.ini"));
-    const QString userData =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-        QStringLiteral("/Veltrana/Tessovar NMS");
-    return chooseFolder(QCoreApplication::applicationDirPath(), userData,
+    return chooseFolder(QCoreApplication::applicationDirPath(), userDataFolder(),
                         QStringLiteral(TESSOVAR_INSTALL_PREFIX)) +
            QStringLiteral("/nms.ini");
 }

@@ -19,4 +19,8 @@ QString databasePath();
 
 bool folderIsWritable(const QString& folder);
 
+// The per-user data folder (~/.local/share/Veltrana/Tessovar NMS): the database of an
+// installed copy, and the fleet check's event log.
+QString userDataFolder();
+
 } // namespace DatabaseLocation

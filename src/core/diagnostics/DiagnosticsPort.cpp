@@ -60,5 +60,8 @@ void DiagnosticsPort::readPending() {
     while (socket_->hasPendingDatagrams()) {
         const QNetworkDatagram d = socket_->receiveDatagram();
         Q_EMIT datagramArrived(d.data());
+        bool ipv4 = false;
+        const quint32 sender = d.senderAddress().toIPv4Address(&ipv4);
+        Q_EMIT datagramFrom(d.data(), ipv4 ? sender : 0);
     }
 }

@@ -39,6 +39,9 @@ public:
 
 Q_SIGNALS:
     void datagramArrived(const QByteArray& datagram);
+    // The same datagram with its sender's IPv4 address (host order; 0 when not IPv4), for
+    // a user that asks many elements at once (the exporter).
+    void datagramFrom(const QByteArray& datagram, quint32 senderIpv4);
 
 private:
     void readPending();

@@ -22,6 +22,8 @@ namespace SettingKeys {
 inline const QString NmsIpAddress = QStringLiteral("NMS IP Address");
 inline const QString Eula = QStringLiteral("EULA1");
 inline const QString AutoClearCounters = QStringLiteral("AutoClearCounters");
+// The fleet check's interval in seconds, 5 to 300; "0": off.  Absent: 10.
+inline const QString FleetCheckInterval = QStringLiteral("FleetCheckInterval");
 } // namespace SettingKeys
 
 // A setting that holds a number: its leading integer, 0 when the text is not a number.

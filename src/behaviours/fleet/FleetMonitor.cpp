@@ -1,0 +1,240 @@
+#include "FleetMonitor.h"
+
+#include "core/database/IniSnapshot.h"
+#include "core/diagnostics/Icmp.h"
+#include "core/shell/DesktopNotifier.h"
+#include "core/shell/SettingsStore.h"
+#include "views/ElementTree.h"
+#include "views/MainWindowUi.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QSpinBox>
+
+namespace {
+
+constexpr int kNoticeGatherMs = 300; // changes found together make one notification
+constexpr int kNoticeLines = 5;
+
+NodeMark markOf(FleetState s) {
+    switch (s) {
+    case FleetState::Answering:
+        return NodeMark::Answering;
+    case FleetState::NotAnswering:
+        return NodeMark::NotAnswering;
+    case FleetState::NotChecked:
+        return NodeMark::NotChecked;
+    }
+    return NodeMark::None;
+}
+
+} // namespace
+
+FleetMonitor::FleetMonitor(Context context, QObject* parent)
+    : QObject(parent), ctx_(std::move(context)), eventLog_(ctx_.lstEvents, ctx_.eventLogPath) {
+    reload_.setSingleShot(true);
+    reload_.setInterval(0);
+    connect(&reload_, &QTimer::timeout, this, &FleetMonitor::reload);
+    notice_.setSingleShot(true);
+    notice_.setInterval(kNoticeGatherMs);
+    connect(&notice_, &QTimer::timeout, this, [this] {
+        QStringList lines = pendingNotices_;
+        pendingNotices_.clear();
+        if (lines.isEmpty() || ctx_.notifier == nullptr ||
+            (ctx_.windowActive && ctx_.windowActive()))
+            return;
+        const int more = int(lines.size()) - kNoticeLines;
+        if (more > 0) {
+            lines = lines.mid(0, kNoticeLines);
+            lines.append(QStringLiteral("and %1 more").arg(more));
+        }
+        ctx_.notifier->notify(QStringLiteral("Fleet check"), lines.join(u'\n'));
+    });
+
+    // The list is rebuilt by every load; the new nodes get their marks at once, and the
+    // elements are read again once the load is through.
+    QAbstractItemModel* model = ctx_.TreeView1->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
+        decorateAll();
+        reloadSoon();
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &FleetMonitor::reloadSoon);
+    connect(model, &QAbstractItemModel::modelReset, this, &FleetMonitor::reloadSoon);
+
+    connect(&check_, &FleetCheck::checked, this, [this](int index) {
+        decorate(index);
+        showStatus();
+    });
+    connect(&check_, &FleetCheck::stateChanged, this, &FleetMonitor::changed);
+    connect(&check_, &FleetCheck::probeErrorChanged, this, &FleetMonitor::probeError);
+    connect(ctx_.spnFleetInterval, &QSpinBox::valueChanged, this, &FleetMonitor::intervalChosen);
+    showStatus();
+}
+
+int FleetMonitor::intervalFromSetting(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < 0)
+        return kDefaultIntervalS;
+    if (value == 0)
+        return 0;
+    return std::clamp(value, FleetInterval::Minimum, FleetInterval::Maximum);
+}
+
+QString FleetMonitor::roundTripText(qint64 roundTripUs) {
+    const double ms = double(roundTripUs) / 1000.0;
+    return ms < 10 ? QString::number(ms, 'f', 1) + QStringLiteral(" ms")
+                   : QString::number(qRound64(ms)) + QStringLiteral(" ms");
+}
+
+QString FleetMonitor::statusLine(const FleetSchedule::Counts& c, bool running,
+                                 const QString& probeError) {
+    QString line = c.elements == 1 ? QStringLiteral("1 element")
+                                   : QStringLiteral("%1 elements").arg(c.elements);
+    if (!running)
+        return line + QStringLiteral(": fleet check off");
+    line += QStringLiteral(": %1 answering, %2 not answering").arg(c.answering).arg(c.notAnswering);
+    if (c.notChecked > 0)
+        line += QStringLiteral(", %1 not checked yet").arg(c.notChecked);
+    if (!probeError.isEmpty())
+        line += QStringLiteral(" (cannot ping: %1)").arg(probeError);
+    return line;
+}
+
+void FleetMonitor::start() {
+    const int seconds =
+        intervalFromSetting(ctx_.settings->value(SettingKeys::FleetCheckInterval, QString()));
+    {
+        const QSignalBlocker quiet(ctx_.spnFleetInterval); // showing the setting is no change of it
+        ctx_.spnFleetInterval->setValue(seconds == 0 ? FleetInterval::Off : seconds);
+    }
+    started_ = true;
+    reload();
+    check_.setIntervalMs(seconds * 1000);
+    decorateAll();
+    showStatus();
+}
+
+void FleetMonitor::intervalChosen(int value) {
+    const int seconds = value <= FleetInterval::Off ? 0 : value;
+    ctx_.settings->setValue(SettingKeys::FleetCheckInterval, QString::number(seconds));
+    if (!started_)
+        return;
+    check_.setIntervalMs(seconds * 1000);
+    decorateAll();
+    showStatus();
+}
+
+void FleetMonitor::reloadSoon() {
+    reload_.start();
+}
+
+void FleetMonitor::reload() {
+    nodes_.clear();
+    for (int i = 0; i < ctx_.TreeView1->topLevelItemCount(); ++i) {
+        const QModelIndex index = ctx_.TreeView1->model()->index(i, 0);
+        nodes_.insert(index.data(ElementTree::KeyRole).toString(), QPersistentModelIndex(index));
+    }
+    check_.setElements(FleetElements::read(IniSnapshot::load(ctx_.iniPath)));
+    decorateAll();
+    showStatus();
+}
+
+void FleetMonitor::decorateAll() {
+    if (nodes_.size() != ctx_.TreeView1->topLevelItemCount()) {
+        nodes_.clear();
+        for (int i = 0; i < ctx_.TreeView1->topLevelItemCount(); ++i) {
+            const QModelIndex index = ctx_.TreeView1->model()->index(i, 0);
+            nodes_.insert(index.data(ElementTree::KeyRole).toString(),
+                          QPersistentModelIndex(index));
+        }
+    }
+    const auto& elements = check_.schedule().elements();
+    for (int i = 0; i < int(elements.size()); ++i)
+        decorate(i);
+}
+
+void FleetMonitor::decorate(int index) {
+    const FleetSchedule& s = check_.schedule();
+    if (index < 0 || index >= int(s.elements().size()))
+        return;
+    const FleetElement& e = s.elements()[size_t(index)];
+    const QPersistentModelIndex node = nodes_.value(e.mac);
+    if (!node.isValid())
+        return;
+    QAbstractItemModel* model = ctx_.TreeView1->model();
+    const QString text = node.data(Qt::DisplayRole).toString();
+    if (!check_.isRunning()) {
+        model->setData(node, int(NodeMark::None), ElementTree::StateRole);
+        model->setData(node, QVariant(), Qt::ToolTipRole);
+        model->setData(node, text, Qt::AccessibleTextRole);
+        return;
+    }
+    const FleetStatus& st = s.status(index);
+    QString tip;
+    QString spoken;
+    switch (st.state) {
+    case FleetState::Answering:
+        tip = QStringLiteral("Answering: round trip %1").arg(roundTripText(st.roundTripUs));
+        spoken = QStringLiteral("answering, round trip %1").arg(roundTripText(st.roundTripUs));
+        break;
+    case FleetState::NotAnswering:
+        tip = QStringLiteral("Not answering since %1 (%2)")
+                  .arg(downSince_.value(e.mac).toString(QStringLiteral("HH:mm:ss")),
+                       Icmp::GetIcmpStatusText(st.lastStatus));
+        spoken = QStringLiteral("not answering");
+        break;
+    case FleetState::NotChecked:
+        tip = e.address() == 0 ? QStringLiteral("Not checked: no address to ping")
+                               : QStringLiteral("Not checked yet");
+        spoken = e.address() == 0 ? QStringLiteral("not checked, no address")
+                                  : QStringLiteral("not checked yet");
+        break;
+    }
+    model->setData(node, int(markOf(st.state)), ElementTree::StateRole);
+    model->setData(node, tip, Qt::ToolTipRole);
+    model->setData(node, text + QStringLiteral(", ") + spoken, Qt::AccessibleTextRole);
+}
+
+void FleetMonitor::showStatus() {
+    const QString line =
+        statusLine(check_.schedule().counts(), check_.isRunning(), check_.probeError());
+    ctx_.lblFleetStatus->setText(line);
+    ctx_.lblFleetStatus->setAccessibleName(line);
+}
+
+void FleetMonitor::changed(const FleetChange& change) {
+    const QDateTime now = QDateTime::currentDateTime();
+    if (change.to == FleetState::NotAnswering)
+        downSince_.insert(check_.schedule().elements()[size_t(change.index)].mac, now);
+    decorate(change.index);
+    showStatus();
+    const FleetElement& e = check_.schedule().elements()[size_t(change.index)];
+    const FleetStatus& st = check_.schedule().status(change.index);
+    QString what;
+    if (change.to == FleetState::Answering && change.from == FleetState::NotAnswering)
+        what = QStringLiteral("answering again (round trip %1)").arg(roundTripText(st.roundTripUs));
+    else if (change.to == FleetState::NotAnswering && change.from == FleetState::Answering)
+        what = QStringLiteral("stopped answering (%1)").arg(Icmp::GetIcmpStatusText(st.lastStatus));
+    else if (change.to == FleetState::NotAnswering)
+        what = QStringLiteral("not answering (%1)").arg(Icmp::GetIcmpStatusText(st.lastStatus));
+    else
+        return; // an element answering its first check is no news
+    eventLog_.add(now, e.listText(), what);
+    notifyLater(e.listText() + u' ' + what);
+}
+
+void FleetMonitor::probeError(const QString& error) {
+    showStatus();
+    eventLog_.add(QDateTime::currentDateTime(), QStringLiteral("Fleet check"),
+                  error.isEmpty() ? QStringLiteral("pings can be sent again")
+                                  : QStringLiteral("cannot ping: ") + error);
+}
+
+void FleetMonitor::notifyLater(const QString& line) {
+    if (ctx_.windowActive && ctx_.windowActive())
+        return;
+    pendingNotices_.append(line);
+    if (!notice_.isActive())
+        notice_.start();
+}

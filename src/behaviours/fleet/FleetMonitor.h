@@ -1,0 +1,88 @@
+#pragma once
+// The fleet check in the main window: every element of the list is pinged in turn (on by
+// default every 10 s, 5 to 300 s or off, remembered in the user's settings), and the
+// window shows what the answers say:
+// - beside each node's image a state mark (answering, not answering for two checks in a
+//   row, not checked yet), the round-trip time or the failure in its tool tip, and the
+//   state in its accessible text;
+// - a status bar line counting the elements by state;
+// - every change of state in the event log (FleetEventLog), and as a desktop
+//   notification when the window is not the active one.
+//
+// The elements are those of the list: each time the list is loaded the database is read
+// again, and an element whose address stayed the same keeps its state.
+
+#include "FleetEventLog.h"
+
+#include "core/fleet/FleetCheck.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QPersistentModelIndex>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class DesktopNotifier;
+class ElementTree;
+class QLabel;
+class QSpinBox;
+class QTreeWidget;
+class SettingsStore;
+
+class FleetMonitor : public QObject {
+    Q_OBJECT
+public:
+    struct Context {
+        ElementTree* TreeView1 = nullptr;
+        QLabel* lblFleetStatus = nullptr;
+        QSpinBox* spnFleetInterval = nullptr;
+        QTreeWidget* lstEvents = nullptr;
+        QString iniPath;
+        SettingsStore* settings = nullptr;
+        DesktopNotifier* notifier = nullptr;
+        QString eventLogPath; // empty: the event log is kept in the dock only
+        std::function<bool()> windowActive;
+    };
+
+    static constexpr int kDefaultIntervalS = 10;
+
+    explicit FleetMonitor(Context context, QObject* parent = nullptr);
+
+    // Takes the interval from the settings and starts checking (the end of start-up).
+    void start();
+
+    FleetCheck& check() { return check_; }
+    FleetEventLog& eventLog() { return eventLog_; }
+
+    // The stored interval: seconds 5 to 300 (brought to the nearest end), 0 for off; a
+    // value that is not a number, or no value, gives 10.
+    static int intervalFromSetting(const QString& text);
+    static QString statusLine(const FleetSchedule::Counts& counts, bool running,
+                              const QString& probeError);
+    static QString roundTripText(qint64 roundTripUs);
+
+private:
+    void reloadSoon();
+    void reload();
+    void decorate(int index);
+    void decorateAll();
+    void showStatus();
+    void changed(const FleetChange& change);
+    void intervalChosen(int value);
+    void probeError(const QString& error);
+    void notifyLater(const QString& line);
+
+    Context ctx_;
+    FleetCheck check_;
+    FleetEventLog eventLog_;
+    QHash<QString, QPersistentModelIndex> nodes_; // by MAC text
+    QHash<QString, QDateTime> downSince_;         // by MAC text
+    QTimer reload_;
+    QTimer notice_;
+    QStringList pendingNotices_;
+    bool started_ = false;
+};

@@ -1,0 +1,181 @@
+#include "EchoProbe.h"
+
+#include "IcmpWire.h"
+
+#include <QSocketNotifier>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Reads per wake-up: a flood of ICMP on a raw socket cannot hold the event loop; the
+// notifier fires again for the rest.
+constexpr int kReadsPerWake = 64;
+
+// Raw sockets see every echo reply of the host; each probe has its own identifier, apart
+// from the one PingHost uses (pid ^ 0x5a5a).
+std::atomic<quint16> probeCounter{0};
+
+} // namespace
+
+EchoProbe::EchoProbe(Icmp::Facility facility, QObject* parent)
+    : QObject(parent), facility_(facility) {
+    id_ = quint16((::getpid() ^ 0xa5a5) + 0x101 * ++probeCounter);
+    timeout_.setSingleShot(true);
+    timeout_.setTimerType(Qt::PreciseTimer);
+    connect(&timeout_, &QTimer::timeout, this, &EchoProbe::expire);
+    clock_.start();
+}
+
+EchoProbe::~EchoProbe() {
+    close();
+}
+
+void EchoProbe::close() {
+    pending_.clear();
+    timeout_.stop();
+    delete notifier_;
+    notifier_ = nullptr;
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+bool EchoProbe::ensureSocket() {
+    if (fd_ >= 0)
+        return true;
+    fd_ = IcmpWire::openSocket(facility_, true, &raw_);
+    if (fd_ < 0) {
+        error_ = QStringLiteral("no ICMP socket may be opened here (%1)")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    error_.clear();
+    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &EchoProbe::readReady);
+    return true;
+}
+
+void EchoProbe::reportLater(quint64 tag, qint32 status) {
+    QMetaObject::invokeMethod(
+        this, [this, tag, status] { Q_EMIT answered(tag, status, 0); }, Qt::QueuedConnection);
+}
+
+void EchoProbe::send(quint32 ipv4, quint64 tag, int timeoutMs) {
+    const quint32 target = htonl(ipv4);
+    if (target == INADDR_NONE || target == 0) {
+        reportLater(tag, Icmp::Status::NoRequest);
+        return;
+    }
+    if (int(pending_.size()) >= kMaxInFlight || !ensureSocket()) {
+        reportLater(tag, Icmp::Status::NoRequest);
+        return;
+    }
+    // A sequence number that is not in use (there are far fewer in flight than numbers).
+    quint16 sequence = ++nextSequence_;
+    while (pending_.count(sequence))
+        sequence = ++nextSequence_;
+
+    uchar packet[IcmpWire::kRequestLength];
+    IcmpWire::echoRequest(id_, sequence, packet);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = target;
+    const qint64 now = clock_.nsecsElapsed();
+    if (::sendto(fd_, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0) {
+        reportLater(tag, Icmp::statusForSendError(errno));
+        return;
+    }
+    pending_[sequence] = Pending{tag, target, now, now + qint64(timeoutMs) * 1000000};
+    armTimer();
+}
+
+void EchoProbe::settle(quint16 sequence, const Pending& p, qint32 status) {
+    const qint64 roundTripUs =
+        status == Icmp::Status::Success ? (clock_.nsecsElapsed() - p.sentNs) / 1000 : 0;
+    const quint64 tag = p.tag;
+    pending_.erase(sequence);
+    Q_EMIT answered(tag, status, roundTripUs);
+}
+
+void EchoProbe::handle(quint32 target, quint16 id, quint16 sequence, bool sequenceKnown,
+                       qint32 status) {
+    if (status == Icmp::Status::NoRequest || !sequenceKnown)
+        return; // nothing tells which request it is about; its time-out will tell
+    const auto it = pending_.find(sequence);
+    if (it == pending_.end())
+        return;
+    // A raw socket sees every ICMP message of the host: ours carry our identifier and come
+    // from (or are about) the request's target.  A datagram socket only gets its own.
+    if (raw_ && (id != id_ || target != it->second.target))
+        return;
+    if (!raw_ && status == Icmp::Status::Success && target != it->second.target)
+        return;
+    const Pending p = it->second;
+    settle(sequence, p, status);
+}
+
+void EchoProbe::readReady() {
+    if (fd_ < 0)
+        return;
+    for (int i = 0; i < kReadsPerWake && fd_ >= 0; ++i) {
+        if (!raw_) {
+            if (const auto a = IcmpWire::readErrorQueue(fd_)) {
+                handle(a->target, 0, a->sequence, a->sequenceKnown, a->status);
+                continue;
+            }
+            IcmpWire::clearPendingError(fd_);
+        }
+        uchar buffer[IcmpWire::kReceiveBufferBytes];
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof from;
+        const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (raw_ && errno != EAGAIN && errno != EWOULDBLOCK)
+                IcmpWire::clearPendingError(fd_);
+            break;
+        }
+        const auto a = raw_ ? IcmpWire::readRawPacket(buffer, int(n))
+                            : IcmpWire::readDatagram(buffer, int(n), from.sin_addr.s_addr);
+        if (a)
+            handle(a->target, a->id, a->sequence, a->sequenceKnown, a->status);
+        if (fd_ < 0)
+            return; // closed by a receiver of answered()
+    }
+}
+
+void EchoProbe::expire() {
+    const qint64 now = clock_.nsecsElapsed();
+    // Collected first: a receiver of answered() may send again or close.
+    std::vector<std::pair<quint16, Pending>> due;
+    for (const auto& [sequence, p] : pending_) {
+        if (p.deadlineNs <= now)
+            due.emplace_back(sequence, p);
+    }
+    for (const auto& [sequence, p] : due) {
+        if (pending_.count(sequence))
+            settle(sequence, p, Icmp::Status::RequestTimedOut);
+    }
+    armTimer();
+}
+
+void EchoProbe::armTimer() {
+    if (pending_.empty()) {
+        timeout_.stop();
+        return;
+    }
+    qint64 earliest = pending_.begin()->second.deadlineNs;
+    for (const auto& [sequence, p] : pending_)
+        earliest = std::min(earliest, p.deadlineNs);
+    const qint64 waitMs =
+        std::max<qint64>(0, (earliest - clock_.nsecsElapsed() + 999999) / 1000000);
+    timeout_.start(int(std::min<qint64>(waitMs, 1 << 30)));
+}

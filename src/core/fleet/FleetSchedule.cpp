@@ -1,0 +1,143 @@
+#include "FleetSchedule.h"
+
+#include "core/diagnostics/Icmp.h"
+
+#include <algorithm>
+
+void FleetSchedule::setLimits(const FleetLimits& limits) {
+    const bool newInterval = limits.intervalMs != limits_.intervalMs;
+    limits_ = limits;
+    if (!newInterval)
+        return;
+    for (Turn& t : turns_) {
+        if (t.sentMs >= 0)
+            t.dueMs = t.sentMs + limits_.intervalMs;
+    }
+}
+
+void FleetSchedule::setElements(std::vector<FleetElement> elements, qint64 nowMs) {
+    std::vector<FleetStatus> status(elements.size());
+    std::vector<Turn> turns(elements.size());
+    QHash<QString, int> byMac;
+    for (size_t i = 0; i < elements.size(); ++i) {
+        const FleetElement& e = elements[i];
+        turns[i].dueMs = nowMs;
+        turns[i].address = e.address();
+        if (byMac.contains(e.mac))
+            continue;
+        byMac.insert(e.mac, int(i));
+        turns[i].primary = true;
+        const int old = byMac_.value(e.mac, -1);
+        if (old >= 0 && turns_[size_t(old)].address == turns[i].address) {
+            status[i] = status_[size_t(old)];
+            turns[i].dueMs = turns_[size_t(old)].dueMs;
+            turns[i].sentMs = turns_[size_t(old)].sentMs;
+            turns[i].waiting = turns_[size_t(old)].waiting;
+        }
+    }
+    elements_ = std::move(elements);
+    status_ = std::move(status);
+    turns_ = std::move(turns);
+    byMac_ = std::move(byMac);
+}
+
+std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* wakeAtMs) {
+    *wakeAtMs = -1;
+    if (limits_.intervalMs <= 0 || int(inFlight_.size()) >= std::max(1, limits_.maxInFlight))
+        return std::nullopt;
+    // Evenly spaced: at most maxPerSecond in any second.
+    const qint64 spacing =
+        (1000 + std::max(1, limits_.maxPerSecond) - 1) / std::max(1, limits_.maxPerSecond);
+    const qint64 allowedAt = sentAny_ ? lastSendMs_ + spacing : nowMs;
+    int best = -1;
+    for (size_t i = 0; i < elements_.size(); ++i) {
+        const Turn& t = turns_[i];
+        if (t.waiting || t.address == 0 || !t.primary)
+            continue;
+        if (best < 0 || t.dueMs < turns_[size_t(best)].dueMs)
+            best = int(i);
+    }
+    if (best < 0)
+        return std::nullopt;
+    const qint64 sendAt = std::max(allowedAt, turns_[size_t(best)].dueMs);
+    if (sendAt > nowMs) {
+        *wakeAtMs = sendAt;
+        return std::nullopt;
+    }
+    Turn& t = turns_[size_t(best)];
+    t.waiting = true;
+    t.sentMs = nowMs;
+    t.dueMs = nowMs + limits_.intervalMs;
+    lastSendMs_ = nowMs;
+    sentAny_ = true;
+    const quint64 tag = ++nextTag_;
+    inFlight_[tag] = Sent{elements_[size_t(best)].mac, t.address};
+    return Request{tag, t.address, best};
+}
+
+FleetSchedule::Outcome FleetSchedule::answer(quint64 tag, qint32 status, qint64 roundTripUs,
+                                             qint64 nowMs) {
+    const auto sent = inFlight_.find(tag);
+    if (sent == inFlight_.end())
+        return {};
+    const Sent s = sent->second;
+    inFlight_.erase(sent);
+    const int index = byMac_.value(s.mac, -1);
+    // The element may have left the list, or changed its address, meanwhile.
+    if (index < 0 || turns_[size_t(index)].address != s.address)
+        return {};
+    turns_[size_t(index)].waiting = false;
+    if (status == Icmp::Status::NoRequest)
+        return {index, std::nullopt}; // no check was made
+    FleetStatus& st = status_[size_t(index)];
+    st.lastStatus = status;
+    FleetState to = st.state;
+    if (status == Icmp::Status::Success) {
+        st.misses = 0;
+        st.roundTripUs = roundTripUs;
+        to = FleetState::Answering;
+    } else {
+        ++st.misses;
+        if (st.misses >= std::max(1, limits_.missesForNotAnswering))
+            to = FleetState::NotAnswering;
+    }
+    if (to == st.state)
+        return {index, std::nullopt};
+    const FleetChange change{index, st.state, to};
+    st.state = to;
+    st.changedAtMs = nowMs;
+    return {index, change};
+}
+
+void FleetSchedule::reset() {
+    inFlight_.clear();
+    for (FleetStatus& s : status_)
+        s = FleetStatus{};
+    for (Turn& t : turns_) {
+        t.dueMs = 0;
+        t.sentMs = -1;
+        t.waiting = false;
+    }
+    sentAny_ = false;
+}
+
+FleetSchedule::Counts FleetSchedule::counts() const {
+    Counts c;
+    for (size_t i = 0; i < elements_.size(); ++i) {
+        if (!turns_[i].primary)
+            continue; // a repeated MAC text is one element
+        ++c.elements;
+        switch (status_[i].state) {
+        case FleetState::Answering:
+            ++c.answering;
+            break;
+        case FleetState::NotAnswering:
+            ++c.notAnswering;
+            break;
+        case FleetState::NotChecked:
+            ++c.notChecked;
+            break;
+        }
+    }
+    return c;
+}

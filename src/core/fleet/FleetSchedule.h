@@ -1,0 +1,113 @@
+#pragma once
+// Which element the fleet check pings next, and what the answers make of each element's
+// state.  Plain logic: the caller gives the time and sends the requests.
+//
+// - Every element is checked at most once per interval; when the fleet is too large to
+//   check within one interval at the request limit, the element waiting longest goes
+//   first, so each is checked in turn.
+// - Never more than maxPerSecond requests in any second, evenly spaced, and never more
+//   than maxInFlight waiting for their answer.
+// - An element answers when its echo reply came back; it is not answering after
+//   missesForNotAnswering failed checks in a row; before either it is not checked yet.
+//   A request that could not be made at all (no ICMP right) is no check.
+
+#include "FleetElement.h"
+
+#include <QHash>
+
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+enum class FleetState { NotChecked, Answering, NotAnswering };
+
+struct FleetLimits {
+    int intervalMs = 10000;
+    int maxInFlight = 4;
+    int maxPerSecond = 20;
+    int missesForNotAnswering = 2;
+};
+
+struct FleetStatus {
+    FleetState state = FleetState::NotChecked;
+    int misses = 0;          // failed checks in a row
+    qint64 roundTripUs = 0;  // of the last answer
+    qint32 lastStatus = -1;  // of the last check (Icmp status)
+    qint64 changedAtMs = -1; // when the state last changed
+};
+
+struct FleetChange {
+    int index = -1;
+    FleetState from = FleetState::NotChecked;
+    FleetState to = FleetState::NotChecked;
+};
+
+class FleetSchedule {
+public:
+    explicit FleetSchedule(FleetLimits limits = {}) : limits_(limits) {}
+
+    const FleetLimits& limits() const { return limits_; }
+    // A new interval applies at once: each element is next due one new interval after
+    // its last check.
+    void setLimits(const FleetLimits& limits);
+
+    // Replaces the elements.  One with the same MAC text and address as before keeps its
+    // state and its turn; every other starts not checked and is due at once.
+    void setElements(std::vector<FleetElement> elements, qint64 nowMs);
+    const std::vector<FleetElement>& elements() const { return elements_; }
+    const FleetStatus& status(int index) const { return status_[size_t(index)]; }
+    int indexOf(const QString& mac) const { return byMac_.value(mac, -1); }
+
+    struct Request {
+        quint64 tag = 0;
+        quint32 address = 0; // host order
+        int index = -1;
+    };
+    // The request to send now, when the limits allow one.  Otherwise *wakeAtMs is the
+    // time to ask again (-1: only an answer can make room).
+    std::optional<Request> next(qint64 nowMs, qint64* wakeAtMs);
+
+    // The outcome of a request (an Icmp status): which element it was about (-1 when it
+    // has left the list or changed its address meanwhile, or the tag is unknown) and the
+    // change of state it made.
+    struct Outcome {
+        int index = -1;
+        std::optional<FleetChange> change;
+    };
+    Outcome answer(quint64 tag, qint32 status, qint64 roundTripUs, qint64 nowMs);
+
+    // Forgets every request in flight and every state (the check was switched off).
+    void reset();
+
+    struct Counts {
+        int elements = 0;
+        int answering = 0;
+        int notAnswering = 0;
+        int notChecked = 0;
+    };
+    Counts counts() const;
+    int inFlight() const { return int(inFlight_.size()); }
+
+private:
+    struct Turn {
+        qint64 dueMs = 0;
+        qint64 sentMs = -1;   // the last request, -1: none yet
+        quint32 address = 0;  // the element's, 0: it cannot be checked
+        bool waiting = false; // a request is in flight
+        bool primary = false; // the first element with its MAC text
+    };
+    struct Sent {
+        QString mac;
+        quint32 address = 0;
+    };
+
+    FleetLimits limits_;
+    std::vector<FleetElement> elements_;
+    std::vector<FleetStatus> status_;
+    std::vector<Turn> turns_;
+    QHash<QString, int> byMac_;
+    std::unordered_map<quint64, Sent> inFlight_;
+    quint64 nextTag_ = 0;
+    qint64 lastSendMs_ = 0;
+    bool sentAny_ = false;
+};
