@@ -46,9 +46,14 @@ def text_of(node):
     return Atspi.Text.get_text(node, 0, -1)
 
 
-def choose(main, mac, address):
+def element_node(main, mac):
+    """The element's node in the tree: its text, then the fleet check's state of it."""
     tree = find_role(main, "tree", "Elements")
-    click(find(tree, lambda n: n.get_role_name() == "table cell" and spoken(n).endswith("[%s]" % mac), mac))
+    return find(tree, lambda n: n.get_role_name() == "table cell" and "[%s]" % mac in spoken(n), mac)
+
+
+def choose(main, mac, address):
+    click(element_node(main, mac))
     ip = find_role(main, "text", "Device IP")
     wait_for(lambda: text_of(ip) == address, "the panel to show " + mac)
 
@@ -70,6 +75,10 @@ def run(s):
 
     # An encoder: identity, latency, ping, the level meter started and stopped by name.
     choose(main, "00:11:22:33:44:A1", "127.0.0.2")
+    node = element_node(main, "00:11:22:33:44:A1")
+    settle(lambda: "answering" in spoken(node))
+    check("the encoder's node", spoken(node),
+          re.compile(r"STUDIO ONE +\[00:11:22:33:44:A1\], answering, round trip .+"))
     for caption, value in (("Device type:", "ENCODER"), ("MAC address:", "00:11:22:33:44:A1"),
                            ("DSP version:", "3.5"), ("Serial number:", "1234"), ("Latency", "2.5mS")):
         check(caption, read(main, caption), value)

@@ -11,6 +11,7 @@
 #include "views/ElementTree.h"
 #include "views/LevelBar.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -270,7 +271,8 @@ TEST(MainWindowLayoutTest, NothingIsClippedInEitherLayout) {
 }
 
 // Tab visits every control the operator can use, in reading order: the tree, the panel's
-// left column top to bottom, its right column, then the diagnostics.
+// left column top to bottom, its right column, the diagnostics, then the fleet check's
+// interval (status bar) and its event log.
 TEST(MainWindowLayoutTest, TabOrderFollowsTheColumns) {
     Window win;
     ASSERT_TRUE(win.w->startUp());
@@ -288,12 +290,15 @@ TEST(MainWindowLayoutTest, TabOrderFollowsTheColumns) {
         QStringList got, want;
         QWidget* c = u.TreeView1;
         do {
-            if ((c->focusPolicy() & Qt::TabFocus) && c->isVisible() && c->isEnabled())
-                got.append(c->objectName());
+            // A spin box is one stop, made by its text field (it hands its focus to it).
+            const bool spinText = qobject_cast<QAbstractSpinBox*>(c->parentWidget()) != nullptr;
+            if ((c->focusPolicy() & Qt::TabFocus) && c->isVisible() && c->isEnabled() && !c->focusProxy())
+                got.append(spinText ? c->parentWidget()->objectName() : c->objectName());
             c = c->nextInFocusChain();
         } while (c != u.TreeView1 && got.size() < 100);
         for (QWidget* w : leftColumn + rightColumn + diagnostics)
             want.append(w->objectName());
+        want << QStringLiteral("spnFleetInterval") << QStringLiteral("lstEvents");
         EXPECT_EQ(got, want) << node;
     }
 }
