@@ -257,6 +257,19 @@ TEST(ConfirmationTest, AFailedWriteIsReportedInsteadOfTheSuccess) {
     EXPECT_EQ(f.ui().lblSerialNumber->text(), "1234");
 }
 
+// The element echoes an address typed with leading zeros in its plain form: the same
+// address, so it is confirmed (and stored as the element reports it).
+TEST(ConfirmationTest, AnAddressTypedWithLeadingZerosIsConfirmed) {
+    Fixture f({});
+    f.win.bed.arp.set("127.0.0.20", "02AA00000002");
+    f.ui().txtElementIP->setText("127.000.000.020");
+    f.ui().txtElementMask->setText("255.255.255.000");
+    f.saveAndWait();
+    EXPECT_EQ(f.texts(), (QStringList{ConfigurationSender::sendQuestion(), kConfirmed}));
+    EXPECT_EQ(f.win.stored(kEncSection, "ip"), "127.0.0.20");
+    EXPECT_EQ(f.win.stored(kEncSection, "mask"), "255.255.255.0");
+}
+
 TEST(ConfirmationTest, MismatchingFieldIsReportedAndTheOthersStored) {
     Fixture f({"--fault", "keep:name@config", "--fault", "keep:buffer", "--buffer", "60"});
     f.ui().txtElementName->setText("renamed");

@@ -28,6 +28,13 @@ QString trimBlanks(const QString& text) {
     return text.mid(b, e - b);
 }
 
+// Whether an address the element echoes is the one in the field: the same address, read
+// decimal as every send reads it ("192.168.001.010" is the element's "192.168.1.10").
+bool sameAddress(const QString& echoed, const QString& field) {
+    const std::optional<quint32> a = FieldRules::ipv4Address(echoed);
+    return a ? a == FieldRules::ipv4Address(field) : echoed == field;
+}
+
 QString cannotSave(const char* firstLine) {
     return QLatin1String(firstLine) + QStringLiteral("\rCannot save this element info.");
 }
@@ -76,12 +83,14 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
     compare(FieldRules::upperLatin1(trimBlanks(r.UDP_Response_Name)) ==
                 FieldRules::upperLatin1(trimBlanks(name)),
             QStringLiteral("name"), FieldRules::PadName16(name), "Element Name");
-    compare(r.UDP_Response_IP == ui.txtElementIP->text(), QStringLiteral("ip"),
-            ui.txtElementIP->text(), "Element IP");
-    compare(r.UDP_Response_Mask == ui.txtElementMask->text(), QStringLiteral("mask"),
-            ui.txtElementMask->text(), "Element Mask");
-    compare(r.UDP_Response_GW == ui.txtElementGW->text(), QStringLiteral("gw"),
-            ui.txtElementGW->text(), "Element GW");
+    // An address is stored as the element reports it: the field's text, but for leading
+    // zeros the operator may have typed.
+    compare(sameAddress(r.UDP_Response_IP, ui.txtElementIP->text()), QStringLiteral("ip"),
+            r.UDP_Response_IP, "Element IP");
+    compare(sameAddress(r.UDP_Response_Mask, ui.txtElementMask->text()), QStringLiteral("mask"),
+            r.UDP_Response_Mask, "Element Mask");
+    compare(sameAddress(r.UDP_Response_GW, ui.txtElementGW->text()), QStringLiteral("gw"),
+            r.UDP_Response_GW, "Element GW");
     compare(r.UDP_Response_Audio_Input == ui.cmbAudioInput->currentIndex(), QStringLiteral("input"),
             QString::number(ui.cmbAudioInput->currentIndex()), "Audio Input");
     compare(r.UDP_Response_Audio_Type == ui.cmbAudioType->currentIndex(), QStringLiteral("type"),
@@ -99,7 +108,7 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
         mismatch = true;
     }
 
-    if (r.UDP_Response_Remote_IP == ui.txtRemoteIP->text()) {
+    if (sameAddress(r.UDP_Response_Remote_IP, ui.txtRemoteIP->text())) {
         write(r.remoteKey(), r.UDP_Response_Remote_IP);
     } else {
         mismatch = true;
