@@ -5,7 +5,7 @@
 # Usage: scripts/screenshot.sh [BUILD_DIR]   (default build/dev, built when missing)
 set -e
 cd "$(dirname "$0")/.."
-sh scripts/setup-debian.sh x11-apps netpbm
+sh scripts/setup-debian.sh --tests x11-apps netpbm
 build="${1:-build/dev}"
 if [ ! -x "$build/tessovar-nms" ] || [ ! -x "$build/element-sim" ]; then
     cmake --preset dev >/dev/null

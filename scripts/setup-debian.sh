@@ -1,11 +1,18 @@
 #!/bin/sh
-# Installs what building and testing Tessovar NMS needs on Debian 12, and any further
-# packages named as arguments.  The desktop tests run the program under Xvfb and read it
-# through the accessibility bus (AT-SPI) with the system Python.
+# Installs what building Tessovar NMS needs on Debian 12; with --tests also what the tests
+# need, and any further packages named as arguments.  The desktop tests run the program
+# under Xvfb and read it through the accessibility bus (AT-SPI) with the system Python;
+# the lab test of the exporter runs a real Prometheus server.
+# Usage: scripts/setup-debian.sh [--tests] [PACKAGE ...]
 set -e
 PACKAGES="build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
-libgtest-dev libgmock-dev iproute2 util-linux procps python3 librsvg2-bin prometheus-cpp-dev
-prometheus xvfb at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus-x11 $*"
+librsvg2-bin prometheus-cpp-dev"
+if [ "$1" = "--tests" ]; then
+    shift
+    PACKAGES="$PACKAGES libgtest-dev libgmock-dev iproute2 util-linux procps python3 prometheus
+xvfb at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus-x11"
+fi
+PACKAGES="$PACKAGES $*"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -5,7 +5,7 @@
 set -e
 cd "$(dirname "$0")/.."
 preset="${1:-dev}"
-sh scripts/setup-debian.sh
+sh scripts/setup-debian.sh --tests
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 ctest --preset "$preset" -j2

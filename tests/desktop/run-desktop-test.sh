@@ -6,7 +6,7 @@
 # Exits 77 (reported as skipped) with the reason when something it needs is missing.
 # Usage: run-desktop-test.sh SCRIPT [ARGUMENTS]
 skip() {
-    echo "SKIPPED: $* (scripts/setup-debian.sh installs what the desktop tests need)" >&2
+    echo "SKIPPED: $* (scripts/setup-debian.sh --tests installs what the desktop tests need)" >&2
     exit 77
 }
 for tool in Xvfb dbus-run-session dbus-update-activation-environment; do
