@@ -18,11 +18,10 @@ namespace Icmp {
 
 namespace {
 
-// ICMP message types the status numbering knows.
-constexpr int kDestUnreachable = 3;
-constexpr int kSourceQuench = 4;
-constexpr int kTimeExceeded = 11;
-constexpr int kParameterProblem = 12;
+using IcmpWire::kDestUnreachable;
+using IcmpWire::kParameterProblem;
+using IcmpWire::kSourceQuench;
+using IcmpWire::kTimeExceeded;
 
 std::atomic<quint16> sequenceCounter{0};
 

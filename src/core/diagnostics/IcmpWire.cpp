@@ -10,12 +10,6 @@ namespace IcmpWire {
 
 namespace {
 
-constexpr int kEchoReply = 0;
-constexpr int kDestUnreachable = 3;
-constexpr int kSourceQuench = 4;
-constexpr int kEchoRequest = 8;
-constexpr int kTimeExceeded = 11;
-constexpr int kParameterProblem = 12;
 constexpr int kMinimumIpHeader = 20;
 
 quint16 read16(const uchar* p) {

@@ -12,6 +12,14 @@
 
 namespace IcmpWire {
 
+// ICMP message types: the echo, and the errors the status numbering knows.
+inline constexpr int kEchoReply = 0;
+inline constexpr int kDestUnreachable = 3;
+inline constexpr int kSourceQuench = 4;
+inline constexpr int kEchoRequest = 8;
+inline constexpr int kTimeExceeded = 11;
+inline constexpr int kParameterProblem = 12;
+
 inline constexpr int kHeaderLength = 8;
 // Room for an ICMP error (the offending IP header and data come back with it).
 inline constexpr int kReceiveBufferBytes = 1500;
