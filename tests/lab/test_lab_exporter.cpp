@@ -66,7 +66,7 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     while (!done()) {
         if (t.elapsed() > ms)
             return done();
-        QThread::msleep(100);
+        QThread::msleep(20); // between two scrapes of the query API
     }
     return true;
 }
