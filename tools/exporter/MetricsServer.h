@@ -31,7 +31,7 @@ public:
     static constexpr int kRequestTimeoutMs = 5000;
     static constexpr int kMaxRequestBytes = 8192; // request line and headers
     static constexpr int kConnectionQueue = 64;
-    static constexpr int kDeferAcceptS = 10;
+    static constexpr int kDeferAcceptS = 60;
 
     MetricsServer(std::string version, WebConfig config);
     ~MetricsServer();
