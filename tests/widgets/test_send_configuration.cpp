@@ -19,6 +19,10 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 namespace {
 
 using namespace ElementDatabase;
@@ -26,11 +30,12 @@ using namespace ElementDatabase;
 // The encoder of ElementDatabase lives at 127.0.0.2 with this MAC.
 const char* kEncSection = "02AA00000002";
 const QString kEncMac = QStringLiteral("02:AA:00:00:00:02");
-const QString kNoMatch =
-    QStringLiteral("The response received does not match the selected element.\rCannot save this element info.");
+const QString kNoMatch = QStringLiteral(
+    "The response received does not match the selected element.\rCannot save this element info.");
 const QString kTimedOut =
     QStringLiteral("Waiting for a response from Network Element has timed out!\rCannot save.");
-const QString kConfirmed = QStringLiteral("New configuration has been sucessfuly saved and loaded!");
+const QString kConfirmed =
+    QStringLiteral("New configuration has been sucessfuly saved and loaded!");
 
 QByteArray encoderDb(const Keys& changes = {}) {
     return section(kEncSection, with(encoder(), changes));
@@ -44,11 +49,12 @@ struct Fixture {
     std::unique_ptr<SimElement> element;
     explicit Fixture(const QStringList& elementOptions, const Keys& dbChanges = {})
         : db(encoderDb(dbChanges)), win(&db) {
-        element = startElement("127.0.0.2", QStringList{"--name", "STUDIO ONE", "--mask", "255.255.255.0",
-                                                        "--gw", "127.0.0.1", "--input", "1", "--type", "1",
-                                                        "--tx", "0", "--remote", "127.0.0.3", "--serial",
-                                                        "1234", "--version", "3.5"} +
-                                                elementOptions);
+        element =
+            startElement("127.0.0.2", QStringList{"--name", "STUDIO ONE", "--mask", "255.255.255.0",
+                                                  "--gw", "127.0.0.1", "--input", "1", "--type",
+                                                  "1", "--tx", "0", "--remote", "127.0.0.3",
+                                                  "--serial", "1234", "--version", "3.5"} +
+                                          elementOptions);
         win.bed.arp.set("127.0.0.2", "02AA00000002");
         win.select(0);
     }
@@ -58,9 +64,12 @@ struct Fixture {
     void saveAndWait() {
         win.bed.messages.answers.enqueue(MsgAnswer::Yes);
         ui().toolbarButton[Toolbar::SaveChanges]->trigger();
-        EXPECT_TRUE(waitFor([&] {
-            return !win.w->timerRemoteSent.isActive() && QApplication::activeModalWidget() == nullptr;
-        }, 6000));
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return !win.w->timerRemoteSent.isActive() &&
+                       QApplication::activeModalWidget() == nullptr;
+            },
+            6000));
     }
     QStringList texts() const { return win.bed.messages.texts(); }
 };
@@ -72,7 +81,8 @@ TEST(SaveChangesTest, ChecksInOrderAndSendsNothingWhenOneFails) {
         const char* firstLine;
     };
     const std::vector<Case> cases{
-        {"nothing selected", [](Fixture& f) { f.win.w->ClearElementPanel(); }, "No Network Element selected!"},
+        {"nothing selected", [](Fixture& f) { f.win.w->ClearElementPanel(); },
+         "No Network Element selected!"},
         {"no audio type", [](Fixture& f) { f.ui().cmbAudioType->setCurrentIndex(-1); },
          "Please verify that all audio fields are correct!"},
         {"no transmission type, and an empty name",
@@ -83,10 +93,12 @@ TEST(SaveChangesTest, ChecksInOrderAndSendsNothingWhenOneFails) {
          "Please verify that all audio fields are correct!"},
         {"empty name", [](Fixture& f) { f.ui().txtElementName->clear(); },
          "Please verify that the name field is correct!"},
-        {"bad mask, and no database", [](Fixture& f) {
+        {"bad mask, and no database",
+         [](Fixture& f) {
              f.ui().txtElementMask->setText("255.255.255");
              QFile::remove(f.win.bed.iniPath());
-         }, "Please verify that all IP fields are correct!"},
+         },
+         "Please verify that all IP fields are correct!"},
         {"bad gateway", [](Fixture& f) { f.ui().txtElementGW->setText("127.0.0.256"); },
          "Please verify that all IP fields are correct!"},
         {"empty remote address", [](Fixture& f) { f.ui().txtRemoteIP->clear(); },
@@ -181,7 +193,8 @@ TEST(SendConfigurationTest, CommandGoesToTheStoredAddressWithTheNewOne) {
 }
 
 TEST(SendConfigurationTest, DecoderGets41Bytes) {
-    const QByteArray db = section(kEncSection, with(decoder(), {{"IP", "127.0.0.2"}, {"BUF", "7"}}));
+    const QByteArray db =
+        section(kEncSection, with(decoder(), {{"IP", "127.0.0.2"}, {"BUF", "7"}}));
     NmsWindow win(&db);
     QUdpSocket element;
     ASSERT_TRUE(element.bind(QHostAddress(QStringLiteral("127.0.0.2")), 2976));
@@ -192,8 +205,17 @@ TEST(SendConfigurationTest, DecoderGets41Bytes) {
     const QByteArray d = element.receiveDatagram().data();
     // 127.0.0.2/255.255.0.0 gw 127.0.0.254 group 239.1.2.3, digital, L/R, multicast, no SFN,
     // TRANSMITTER A, buffer 7, auto detect, level 37, time 43, no low latency.
-    EXPECT_EQ(d.toHex(), QByteArray::fromHex("7F000002" "FFFF0000" "7F0000FE" "EF010203" "00000100"
-                                             "5452414E534D49545445522041202020" "07" "00" "25" "2B" "00")
+    EXPECT_EQ(d.toHex(), QByteArray::fromHex("7F000002"
+                                             "FFFF0000"
+                                             "7F0000FE"
+                                             "EF010203"
+                                             "00000100"
+                                             "5452414E534D49545445522041202020"
+                                             "07"
+                                             "00"
+                                             "25"
+                                             "2B"
+                                             "00")
                              .toHex());
 }
 
@@ -241,20 +263,45 @@ TEST(ConfirmationTest, EditedNameAndAddressAreConfirmedAndStored) {
     EXPECT_FALSE(f.win.w->timerRemoteSent.isActive());
 }
 
-TEST(ConfirmationTest, AFailedWriteIsReportedInsteadOfTheSuccess) {
-    Fixture f({});
-    f.ui().txtElementName->setText("new name");
-    QFile::setPermissions(f.win.bed.iniPath(), QFile::ReadOwner); // the database turns read-only
-    const QByteArray before = f.win.file();
-    f.saveAndWait();
-    ASSERT_EQ(f.win.bed.messages.shown.size(), 2u) << f.texts().join(u'|').toStdString();
-    const MessageRequest& m = f.win.bed.messages.shown[1];
-    EXPECT_EQ(m.text, QStringLiteral("The new configuration could not be saved in the local database:\r\"") +
-                          f.win.bed.iniPath() + QStringLiteral("\" is read-only, so it was left as it is."));
-    EXPECT_EQ(m.icon, MsgIcon::Critical);
-    EXPECT_EQ(f.win.file(), before);
-    EXPECT_EQ(f.ui().txtElementName->text(), "new name"); // the panel keeps what was sent
-    EXPECT_EQ(f.ui().lblSerialNumber->text(), "1234");
+// A confirmation that cannot be stored is told once, with the file and the reason, and
+// leaves the element's section exactly as it was: read-only, and a file that cannot grow
+// (a full disk), where the new name fits in place but the keys the section lacks do not.
+TEST(ConfirmationTest, AFailedWriteIsReportedAndLeavesTheSectionAsItWas) {
+    struct Case {
+        const char* fault;
+        QString reason; // the end of the message
+    };
+    const Case cases[] = {
+        {"read-only", QStringLiteral(" is read-only, so it was left as it is.")},
+        {"cannot grow", QStringLiteral(" could not be written (File too large)")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        Fixture f({});
+        f.ui().txtElementName->setText("new name");
+        const QByteArray before = f.win.file();
+        rlimit unlimited{};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        if (QByteArray(c.fault) == "read-only") {
+            QFile::setPermissions(f.win.bed.iniPath(), QFile::ReadOwner);
+        } else {
+            std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+            rlimit cap = unlimited;
+            cap.rlim_cur = rlim_t(before.size());
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cap), 0);
+        }
+        f.saveAndWait();
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        EXPECT_EQ(f.win.file(), before);
+        ASSERT_EQ(f.win.bed.messages.shown.size(), 2u) << f.texts().join(u'|').toStdString();
+        const MessageRequest& m = f.win.bed.messages.shown[1];
+        EXPECT_TRUE(m.text.startsWith(
+            QStringLiteral("The new configuration could not be saved in the local database:\r\"") +
+            f.win.bed.iniPath() + u'"' + c.reason))
+            << m.text.toStdString();
+        EXPECT_EQ(m.icon, MsgIcon::Critical);
+        EXPECT_EQ(f.ui().txtElementName->text(), "new name"); // the panel keeps what was sent
+        EXPECT_EQ(f.ui().lblSerialNumber->text(), "1234");
+    }
 }
 
 // The element echoes an address typed with leading zeros in its plain form: the same
@@ -275,8 +322,10 @@ TEST(ConfirmationTest, MismatchingFieldIsReportedAndTheOthersStored) {
     f.ui().txtElementName->setText("renamed");
     f.ui().txtElementMask->setText("255.255.0.0");
     f.saveAndWait();
-    EXPECT_EQ(f.texts(), (QStringList{ConfigurationSender::sendQuestion(),
-                                      "An error occured while saving 'Element Name':\rFeedback is corrupted."}));
+    EXPECT_EQ(
+        f.texts(),
+        (QStringList{ConfigurationSender::sendQuestion(),
+                     "An error occured while saving 'Element Name':\rFeedback is corrupted."}));
     EXPECT_EQ(f.win.stored(kEncSection, "name"), "STUDIO ONE");
     EXPECT_EQ(f.win.stored(kEncSection, "mask"), "255.255.0.0");
     // The element's buffer of 60 is brought to the bar's maximum.
@@ -301,9 +350,11 @@ TEST(ConfirmationTest, CorruptedAnswerIsRefusedAndTheTimeOutFollows) {
     Fixture f({"--fault", "corrupt:type@config"});
     f.ui().txtElementName->setText("renamed");
     f.saveAndWait();
-    EXPECT_EQ(f.texts(), (QStringList{ConfigurationSender::sendQuestion(),
-                                      "An error occured while retrieving 'Audio Type':\rFeedback is corrupted.",
-                                      kTimedOut}));
+    EXPECT_EQ(
+        f.texts(),
+        (QStringList{ConfigurationSender::sendQuestion(),
+                     "An error occured while retrieving 'Audio Type':\rFeedback is corrupted.",
+                     kTimedOut}));
     EXPECT_EQ(f.win.bed.messages.shown[2].title, "Error!");
     EXPECT_EQ(f.win.file(), f.db);
 }
@@ -370,9 +421,10 @@ TEST(ConfirmationTest, SectionWith21KeysIsNotWritten) {
     ASSERT_EQ(keys.size(), 21);
     Fixture f({}, keys.mid(14));
     f.saveAndWait();
-    EXPECT_EQ(f.texts(), (QStringList{ConfigurationSender::sendQuestion(),
-                                      "The data stored in your computer about this element, is corrupted.\r"
-                                      "Cannot save this element info."}));
+    EXPECT_EQ(f.texts(),
+              (QStringList{ConfigurationSender::sendQuestion(),
+                           "The data stored in your computer about this element, is corrupted.\r"
+                           "Cannot save this element info."}));
     EXPECT_EQ(f.win.file(), f.db);
 }
 
@@ -402,7 +454,8 @@ TEST(WaitWindowTest, LooksUpOncePerTickUntilFoundOrTheTicksHavePassed) {
         result.clear();
         frmWaiting w(arp, QStringLiteral("127.0.0.2"), {&result, &timeout, &count});
         EXPECT_EQ(w.windowTitle(), "Waiting remote response...");
-        EXPECT_EQ(w.lblWaitTimeout->text(), "Please wait while retrieving response from remote element....");
+        EXPECT_EQ(w.lblWaitTimeout->text(),
+                  "Please wait while retrieving response from remote element....");
         EXPECT_EQ(w.timerGetMAC.interval(), 1000);
         w.timerGetMAC.setInterval(c.tickMs);
         QElapsedTimer clock;

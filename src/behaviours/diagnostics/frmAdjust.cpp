@@ -170,7 +170,8 @@ void frmAdjust::connectControls() {
     connect(chkAutoServo, &QCheckBox::toggled, this, [this] { switchAutoRefreshOff(); });
     connect(chkAutoClear, &QCheckBox::toggled, this, [this](bool on) {
         switchAutoRefreshOff();
-        ctx_.settings->setValue(SettingKeys::AutoClearCounters, on ? QStringLiteral("1") : QStringLiteral("0"));
+        ctx_.settings->setValue(SettingKeys::AutoClearCounters,
+                                on ? QStringLiteral("1") : QStringLiteral("0"));
     });
 }
 
@@ -187,18 +188,21 @@ void frmAdjust::showAdditionalDelay() {
 bool frmAdjust::openWindow() {
     // 1, 2.
     parametersSent_ = false;
-    for (QLabel* l : {lblCurrentDelayMIN, lblCurrentDelayMAX, lblCurrentDelayAVG, lblDelaySumMIN, lblDelaySumMAX,
-                      lblDelaySumAVG, lblAdditionalDelay, lblFixedLatencyAUDIO, lblFixedLatencyMAC})
+    for (QLabel* l : {lblCurrentDelayMIN, lblCurrentDelayMAX, lblCurrentDelayAVG, lblDelaySumMIN,
+                      lblDelaySumMAX, lblDelaySumAVG, lblAdditionalDelay, lblFixedLatencyAUDIO,
+                      lblFixedLatencyMAC})
         l->setText(QStringLiteral("-"));
     {
         // 3, 4: the stored state, read safely (a value the controls cannot take gives the
         // nearest limit, or clear); this writes nothing and starts nothing.
         const QSignalBlocker b1(chkAutoClear), b2(scrlAdditionalDelay), b3(chkAutoServo);
-        chkAutoClear->setChecked(settingAsNumber(*ctx_.settings, SettingKeys::AutoClearCounters) == 1);
-        const qint32 dly = IniStore::LeadingInteger(ctx_.readElement(QStringLiteral("dly"), QStringLiteral("0")));
+        chkAutoClear->setChecked(settingAsNumber(*ctx_.settings, SettingKeys::AutoClearCounters) ==
+                                 1);
+        const qint32 dly =
+            IniStore::LeadingInteger(ctx_.readElement(QStringLiteral("dly"), QStringLiteral("0")));
         scrlAdditionalDelay->setValue(std::clamp(dly, 0, DiagnosticsRequest::kDelayMaximumUnits));
-        chkAutoServo->setChecked(
-            IniStore::LeadingInteger(ctx_.readElement(QStringLiteral("srv"), QStringLiteral("0"))) == 1);
+        chkAutoServo->setChecked(IniStore::LeadingInteger(ctx_.readElement(
+                                     QStringLiteral("srv"), QStringLiteral("0"))) == 1);
     }
     // 5.
     showAdditionalDelay();
@@ -220,12 +224,14 @@ bool frmAdjust::sendToElement(const QByteArray& request) {
     return false;
 }
 
-void frmAdjust::Refresh() { sendToElement(DiagnosticsRequest::GetDel); }
+void frmAdjust::Refresh() {
+    sendToElement(DiagnosticsRequest::GetDel);
+}
 
 void frmAdjust::Set() {
     switchAutoRefreshOff();
-    const QByteArray command =
-        DiagnosticsRequest::setDelayCommand(scrlAdditionalDelay->value(), chkAutoServo->isChecked());
+    const QByteArray command = DiagnosticsRequest::setDelayCommand(scrlAdditionalDelay->value(),
+                                                                   chkAutoServo->isChecked());
     if (!sendToElement(command))
         return; // nothing reached the element: no reset follows and nothing is to be stored
     if (chkAutoClear->isChecked())
@@ -294,6 +300,15 @@ void frmAdjust::decodeReply(const QByteArray& record) {
     }
 }
 
+IniWriteResult frmAdjust::storeCompensation() {
+    // Both keys in one change of the file: never a delay without its servo state.
+    return ctx_.writeElement(
+        {{QStringLiteral("dly"),
+          QString::number(additionalDelay_ / DiagnosticsRequest::kDelayUnitNs)},
+         {QStringLiteral("srv"),
+          chkAutoServo->isChecked() ? QStringLiteral("1") : QStringLiteral("0")}});
+}
+
 void frmAdjust::done(int result) {
     // The window's timers and port go with it; a pending reset after Set is dropped.
     Timer1->stop();
@@ -301,14 +316,11 @@ void frmAdjust::done(int result) {
     udpClient3_->close();
     if (parametersSent_) {
         parametersSent_ = false;
-        const IniWriteResult dly = ctx_.writeElement(
-            QStringLiteral("dly"), QString::number(additionalDelay_ / DiagnosticsRequest::kDelayUnitNs));
-        const IniWriteResult srv = ctx_.writeElement(
-            QStringLiteral("srv"), chkAutoServo->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-        if (!dly || !srv)
+        if (const IniWriteResult stored = storeCompensation(); !stored)
             ctx_.messages->error(
-                QStringLiteral("The latency compensation could not be saved in the local database:\r") +
-                (dly ? srv.error : dly.error));
+                QStringLiteral(
+                    "The latency compensation could not be saved in the local database:\r") +
+                stored.error);
         ctx_.messages->information(kSaveReminder);
     }
     QDialog::done(result);

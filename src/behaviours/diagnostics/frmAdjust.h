@@ -29,9 +29,9 @@ public:
     // does not show the window.
     bool openWindow();
 
-    void Refresh();       // cmdRefresh, Timer2, end of opening: "GetDel"
-    void Set();           // cmdSet
-    void ResetCounters(); // cmdResetStats
+    void Refresh();                 // cmdRefresh, Timer2, end of opening: "GetDel"
+    void Set();                     // cmdSet
+    void ResetCounters();           // cmdResetStats
     void done(int result) override; // closing: "dly"/"srv" after a Set, then the reminder
 
     qint32 additionalDelay() const { return additionalDelay_; }
@@ -77,6 +77,8 @@ private:
     void recordArrived(const QByteArray& datagram);
     void decodeReply(const QByteArray& record);
     bool sendToElement(const QByteArray& request);
+    // "dly" and "srv" of the element's section, one change of the file.
+    IniWriteResult storeCompensation();
 
     DiagnosticsContext ctx_;
     DiagnosticsPort* udpClient3_;

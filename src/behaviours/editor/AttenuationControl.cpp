@@ -45,10 +45,14 @@ void AttenuationControl::operatorMoved(int value) {
         return;
     }
     // Told once for a run of steps that cannot be stored, again after one that could.
-    if (writes_.check(IniStore::WriteToINI(ctx_.panel->selectedSection(), ElementKeys::Att,
-                                           QString::number(value), ctx_.iniPath),
+    if (writes_.check(storeAttenuation(value),
                       QStringLiteral("The attenuation could not be saved in the local database:")))
         writes_.begin();
+}
+
+IniWriteResult AttenuationControl::storeAttenuation(int value) {
+    return IniStore::WriteToINI(ctx_.panel->selectedSection(), ElementKeys::Att,
+                                QString::number(value), ctx_.iniPath);
 }
 
 bool AttenuationControl::SendAttenuation(quint8 value) {

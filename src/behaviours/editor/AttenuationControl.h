@@ -47,6 +47,8 @@ public:
 
 private:
     void operatorMoved(int value);
+    // The step's value in the selected element's "att", one change of the file.
+    IniWriteResult storeAttenuation(int value);
 
     Context ctx_;
     WriteFailureReport writes_;

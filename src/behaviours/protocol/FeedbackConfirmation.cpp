@@ -44,15 +44,18 @@ QString cannotSave(const char* firstLine) {
 FeedbackConfirmation::FeedbackConfirmation(Context context) : ctx_(std::move(context)) {}
 
 QString FeedbackConfirmation::savingFailureText(const QString& subject) {
-    return QStringLiteral("An error occured while saving '%1':\rFeedback is corrupted.").arg(subject);
+    return QStringLiteral("An error occured while saving '%1':\rFeedback is corrupted.")
+        .arg(subject);
 }
 
 void FeedbackConfirmation::write(const QString& key, const QString& value) {
-    // A failed write skips its key and the next one is tried; the first failure is told
-    // once the record has been gone through.
-    const IniWriteResult written = IniStore::WriteToINI(section_, key, value, ctx_.iniPath);
-    if (!written && writeFailure_.isEmpty())
-        writeFailure_ = written.error;
+    confirmed_.append({key, value});
+}
+
+IniWriteResult FeedbackConfirmation::storeConfirmed() {
+    // One change of the file, as the single writes in their order would leave it: a
+    // failure leaves the section as it was, never half old and half new.
+    return IniStore::WriteSectionEntries(section_, confirmed_, ctx_.iniPath);
 }
 
 void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
@@ -64,9 +67,10 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
         return;
     }
     section_ = MacSection::Encode_MAC(r.UDP_Response_MAC);
-    writeFailure_.clear();
+    confirmed_.clear();
     if (IniStore::GetSectionKeyCount(section_, ctx_.iniPath) >= 21) {
-        messages.error(cannotSave("The data stored in your computer about this element, is corrupted."));
+        messages.error(
+            cannotSave("The data stored in your computer about this element, is corrupted."));
         return;
     }
 
@@ -112,8 +116,9 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
         write(r.remoteKey(), r.UDP_Response_Remote_IP);
     } else {
         mismatch = true;
-        messages.error(savingFailureText(r.UDP_Response_TX_Type != 0 ? QStringLiteral("Multicast IP")
-                                                                      : QStringLiteral("Remote IP")));
+        messages.error(savingFailureText(r.UDP_Response_TX_Type != 0
+                                             ? QStringLiteral("Multicast IP")
+                                             : QStringLiteral("Remote IP")));
     }
 
     // Stored as the element reports them, brought into what the panel can show.
@@ -135,23 +140,28 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
     if (r.UDP_Response_SilDet_Mode < ui.cmbSilDetMode->count())
         ui.cmbSilDetMode->setCurrentIndex(r.UDP_Response_SilDet_Mode);
     write(QStringLiteral("sdm"), QString::number(r.UDP_Response_SilDet_Mode));
-    const int level = std::min<int>(std::max<int>(r.UDP_Response_SilDet_Level, ui.scrlSilDetLevel->minimum()),
-                                    ui.scrlSilDetLevel->maximum());
+    const int level =
+        std::min<int>(std::max<int>(r.UDP_Response_SilDet_Level, ui.scrlSilDetLevel->minimum()),
+                      ui.scrlSilDetLevel->maximum());
     ctx_.panel->setBarValue(ui.scrlSilDetLevel, level);
     write(QStringLiteral("sdl"), QString::number(level));
-    const int time = std::min<int>(std::max<int>(r.UDP_Response_SilDet_Time, ui.scrlSilDetTime->minimum()),
-                                   ui.scrlSilDetTime->maximum());
+    const int time =
+        std::min<int>(std::max<int>(r.UDP_Response_SilDet_Time, ui.scrlSilDetTime->minimum()),
+                      ui.scrlSilDetTime->maximum());
     ctx_.panel->setBarValue(ui.scrlSilDetTime, time);
     write(QStringLiteral("sdt"), QString::number(time));
     const int llo = r.UDP_Response_Low_Latency > 1 ? 0 : r.UDP_Response_Low_Latency;
     write(QStringLiteral("llo"), QString::number(llo));
 
     // The panel keeps what the element confirmed; the operator learns it was not stored.
-    if (!writeFailure_.isEmpty())
+    const IniWriteResult stored = storeConfirmed();
+    confirmed_.clear();
+    if (!stored)
         messages.error(
             QStringLiteral("The new configuration could not be saved in the local database:\r") +
-            writeFailure_);
+            stored.error);
     else if (!mismatch)
         messages.show({QStringLiteral("New configuration has been sucessfuly saved and loaded!"),
-                       QStringLiteral("Configuration changed"), MsgIcon::Information, MsgButtons::Ok});
+                       QStringLiteral("Configuration changed"), MsgIcon::Information,
+                       MsgButtons::Ok});
 }

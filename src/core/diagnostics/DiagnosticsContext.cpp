@@ -26,6 +26,11 @@ IniWriteResult DiagnosticsContext::writeElement(const QString& key, const QStrin
     return IniStore::WriteToINI(sectionOf(*this), key, value, iniPath);
 }
 
+IniWriteResult
+DiagnosticsContext::writeElement(const QList<QPair<QString, QString>>& entries) const {
+    return IniStore::WriteSectionEntries(sectionOf(*this), entries, iniPath);
+}
+
 bool DiagnosticsContext::sfnOn() const {
     return IniStore::LeadingInteger(readElement(QStringLiteral("sfn"), QStringLiteral("0"))) == 1;
 }

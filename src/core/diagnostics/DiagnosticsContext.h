@@ -7,6 +7,8 @@
 #include "core/database/IniWriteResult.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -28,6 +30,8 @@ struct DiagnosticsContext {
     // A key of the selected element's section, read from nms.ini at each call.
     QString readElement(const QString& key, const QString& fallback) const;
     IniWriteResult writeElement(const QString& key, const QString& value) const;
+    // Several keys of the section, in this order, as one change of the file.
+    IniWriteResult writeElement(const QList<QPair<QString, QString>>& entries) const;
     // "sfn" read as a number is 1.
     bool sfnOn() const;
     bool isDecoder() const;
