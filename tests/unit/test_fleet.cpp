@@ -106,6 +106,38 @@ TEST(FleetScheduleTest, PaceInFlightAndTurns) {
     }
 }
 
+// At the default limits the pace follows the fleet: every element once per interval, up
+// to 100 requests a second, and as many in flight as the time-out needs, so elements
+// that never answer are checked at the same pace as those that do.
+TEST(FleetScheduleTest, DefaultPaceFollowsTheFleetAndTheTimeOut) {
+    struct Case {
+        const char* what;
+        int elements;
+        int delayMs;    // the answer, or the time-out
+        int perSecond;  // requests a second
+        int checksEach; // of each element in 30 s
+    };
+    const Case cases[] = {
+        {"1,000 that answer: 100 a second", 1000, 1, 100, 3},
+        {"1,000 silent: 200 wait for their time-out", 1000, 2000, 100, 3},
+        {"200 silent: 20 a second", 200, 2000, 20, 3},
+        {"2,000: the limit of 100 a second holds, each in turn", 2000, 1, 100, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Simulation run;
+        run.s.setElements(fleet(c.elements), 0);
+        run.go(0, 30000, c.delayMs, [&](int, int) { return c.delayMs >= 2000 ? kLost : kOk; });
+        EXPECT_NEAR(double(run.sends.size()) / 30.0, c.perSecond, 1.0);
+        for (size_t i = 100; i < run.sends.size(); ++i)
+            ASSERT_GE(run.sends[i] - run.sends[i - 100], 1000) << "at " << run.sends[i];
+        EXPECT_LE(run.maxInFlight, c.perSecond * c.delayMs / 1000 + 1);
+        for (const auto& [index, n] : run.perElement)
+            ASSERT_GE(n, c.checksEach) << "element " << index;
+        EXPECT_EQ(run.s.counts().notChecked, 0);
+    }
+}
+
 TEST(FleetScheduleTest, AShorterIntervalAppliesAtOnce) {
     Simulation run;
     run.s.setLimits({300000, 4, 20, 2});

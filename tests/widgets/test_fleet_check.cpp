@@ -220,4 +220,50 @@ TEST_F(FleetCheckTest, IntervalIsTheOperatorsAndIsRemembered) {
             << s.text;
 }
 
+// A fleet of 1,000 at the default pace (every 10 s, requests in flight as the pace and
+// the time-out need): a site whose switch dies (its 63 elements' echoes vanish, a
+// "blackhole" route) is shown as not answering within 30 s, and so is the whole fleet
+// when every element falls silent.
+TEST(LargeFleetCheckTest, SilentElementsAreShownWithin30Seconds) {
+    if (!privateNamespace())
+        GTEST_SKIP() << "not in a private network namespace: no ICMP is sent from here";
+    TestBed bed;
+    QByteArray db;
+    for (int i = 0; i < 1000; ++i)
+        db +=
+            section(QByteArray::number(0x001122000000LL + i, 16).rightJustified(12, '0').toUpper(),
+                    with(encoder(), {{"NAME", "ELEMENT " + QByteArray::number(i)},
+                                     {"IP", "127.1." + QByteArray::number(i / 250) + "." +
+                                                QByteArray::number(i % 250 + 1)}}));
+    bed.writeIni(db);
+    frmMain w(bed.services());
+    ASSERT_TRUE(w.startUp());
+    const auto status = [&] { return w.ui().lblFleetStatus->text(); };
+    const auto becomes = [&](const char* line, int ms) {
+        return waitFor([&] { return status() == QLatin1String(line); }, ms);
+    };
+    ASSERT_TRUE(becomes("1000 elements: 1000 answering, 0 not answering", 15000))
+        << status().toStdString();
+
+    const QStringList site = {QStringLiteral("blackhole"), QStringLiteral("127.1.0.0/26")};
+    ASSERT_TRUE(
+        run(QStringList{QStringLiteral("ip"), QStringLiteral("route"), QStringLiteral("add")} +
+            site + QStringList{QStringLiteral("table"), QStringLiteral("local")}));
+    EXPECT_TRUE(becomes("1000 elements: 937 answering, 63 not answering", 30000))
+        << status().toStdString();
+    ElementTree* tree = w.ui().TreeView1;
+    EXPECT_EQ(NodeMark(tree->topLevelItem(62)->data(0, ElementTree::StateRole).toInt()),
+              NodeMark::NotAnswering);
+    EXPECT_EQ(NodeMark(tree->topLevelItem(63)->data(0, ElementTree::StateRole).toInt()),
+              NodeMark::Answering);
+    EXPECT_EQ(w.ui().lstEvents->topLevelItemCount(), 63);
+
+    ASSERT_TRUE(ignoreEchoes(true));
+    EXPECT_TRUE(becomes("1000 elements: 0 answering, 1000 not answering", 30000))
+        << status().toStdString();
+    ignoreEchoes(false);
+    run(QStringList{QStringLiteral("ip"), QStringLiteral("route"), QStringLiteral("del")} + site +
+        QStringList{QStringLiteral("table"), QStringLiteral("local")});
+}
+
 } // namespace

@@ -35,6 +35,9 @@ FleetMonitor::FleetMonitor(Context context, QObject* parent)
     reload_.setSingleShot(true);
     reload_.setInterval(0);
     connect(&reload_, &QTimer::timeout, this, &FleetMonitor::reload);
+    status_.setSingleShot(true);
+    status_.setInterval(kStatusEveryMs);
+    connect(&status_, &QTimer::timeout, this, &FleetMonitor::showStatus);
     notice_.setSingleShot(true);
     notice_.setInterval(kNoticeGatherMs);
     connect(&notice_, &QTimer::timeout, this, [this] {
@@ -63,7 +66,7 @@ FleetMonitor::FleetMonitor(Context context, QObject* parent)
 
     connect(&check_, &FleetCheck::checked, this, [this](int index) {
         decorate(index);
-        showStatus();
+        showStatusSoon();
     });
     connect(&check_, &FleetCheck::stateChanged, this, &FleetMonitor::changed);
     connect(&check_, &FleetCheck::probeErrorChanged, this, &FleetMonitor::probeError);
@@ -164,10 +167,15 @@ void FleetMonitor::decorate(int index) {
         return;
     QAbstractItemModel* model = ctx_.TreeView1->model();
     const QString text = node.data(Qt::DisplayRole).toString();
+    // Each role only when it changes: every change repaints the node.
+    const auto set = [&](int role, const QVariant& value) {
+        if (node.data(role) != value)
+            model->setData(node, value, role);
+    };
     if (!check_.isRunning()) {
-        model->setData(node, int(NodeMark::None), ElementTree::StateRole);
-        model->setData(node, QVariant(), Qt::ToolTipRole);
-        model->setData(node, text, Qt::AccessibleTextRole);
+        set(ElementTree::StateRole, int(NodeMark::None));
+        set(Qt::ToolTipRole, QVariant());
+        set(Qt::AccessibleTextRole, text);
         return;
     }
     const FleetStatus& st = s.status(index);
@@ -191,16 +199,24 @@ void FleetMonitor::decorate(int index) {
                                   : QStringLiteral("not checked yet");
         break;
     }
-    model->setData(node, int(markOf(st.state)), ElementTree::StateRole);
-    model->setData(node, tip, Qt::ToolTipRole);
-    model->setData(node, text + QStringLiteral(", ") + spoken, Qt::AccessibleTextRole);
+    set(ElementTree::StateRole, int(markOf(st.state)));
+    set(Qt::ToolTipRole, tip);
+    set(Qt::AccessibleTextRole, QString(text + QStringLiteral(", ") + spoken));
 }
 
 void FleetMonitor::showStatus() {
+    status_.stop();
     const QString line =
         statusLine(check_.schedule().counts(), check_.isRunning(), check_.probeError());
+    if (ctx_.lblFleetStatus->text() == line)
+        return;
     ctx_.lblFleetStatus->setText(line);
     ctx_.lblFleetStatus->setAccessibleName(line);
+}
+
+void FleetMonitor::showStatusSoon() {
+    if (!status_.isActive())
+        status_.start();
 }
 
 void FleetMonitor::changed(const FleetChange& change) {
@@ -208,7 +224,7 @@ void FleetMonitor::changed(const FleetChange& change) {
     if (change.to == FleetState::NotAnswering)
         downSince_.insert(check_.schedule().elements()[size_t(change.index)].mac, now);
     decorate(change.index);
-    showStatus();
+    showStatusSoon();
     const FleetElement& e = check_.schedule().elements()[size_t(change.index)];
     const FleetStatus& st = check_.schedule().status(change.index);
     QString what;

@@ -11,6 +11,11 @@
 //
 // The elements are those of the list: each time the list is loaded the database is read
 // again, and an element whose address stayed the same keeps its state.
+//
+// An answer costs the window only what it changes: a node's mark, tool tip and spoken
+// text are set only when they differ from what the node shows, and the status line is
+// brought up to date at most every kStatusEveryMs while answers arrive (a new text
+// lays the status bar out again and repaints it).
 
 #include "FleetEventLog.h"
 
@@ -49,6 +54,7 @@ public:
     };
 
     static constexpr int kDefaultIntervalS = 10;
+    static constexpr int kStatusEveryMs = 250;
 
     explicit FleetMonitor(Context context, QObject* parent = nullptr);
 
@@ -71,6 +77,7 @@ private:
     void decorate(int index);
     void decorateAll();
     void showStatus();
+    void showStatusSoon();
     void changed(const FleetChange& change);
     void intervalChosen(int value);
     void probeError(const QString& error);
@@ -83,6 +90,7 @@ private:
     QHash<QString, QDateTime> downSince_;         // by MAC text
     QTimer reload_;
     QTimer notice_;
+    QTimer status_;
     QStringList pendingNotices_;
     bool started_ = false;
 };

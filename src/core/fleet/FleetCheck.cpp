@@ -33,8 +33,8 @@ void FleetCheck::setLimits(int maxInFlight, int maxPerSecond, int timeoutMs) {
     FleetLimits limits = schedule_.limits();
     limits.maxInFlight = maxInFlight;
     limits.maxPerSecond = maxPerSecond;
+    limits.timeoutMs = timeoutMs;
     schedule_.setLimits(limits);
-    timeoutMs_ = timeoutMs;
 }
 
 void FleetCheck::pump() {
@@ -49,7 +49,7 @@ void FleetCheck::pump() {
             return;
         }
         ++sent_;
-        probe_.send(request->address, request->tag, timeoutMs_);
+        probe_.send(request->address, request->tag, schedule_.limits().timeoutMs);
     }
 }
 

@@ -15,7 +15,7 @@ class FleetCheck : public QObject {
     Q_OBJECT
 public:
     // An echo that takes longer than this counts as a failed check.
-    static constexpr int kDefaultTimeoutMs = 2000;
+    static constexpr int kDefaultTimeoutMs = FleetLimits{}.timeoutMs;
 
     explicit FleetCheck(QObject* parent = nullptr);
 
@@ -25,7 +25,8 @@ public:
     void setIntervalMs(int intervalMs);
     int intervalMs() const { return schedule_.limits().intervalMs; }
     bool isRunning() const { return running_; }
-    // Pace and time-out (tests and benchmarks); the interval stays as set.
+    // Pace and time-out (tests and benchmarks); the interval stays as set.  maxInFlight
+    // 0: as many as the pace and the time-out need.
     void setLimits(int maxInFlight, int maxPerSecond, int timeoutMs);
 
     const FleetSchedule& schedule() const { return schedule_; }
@@ -49,7 +50,6 @@ private:
     EchoProbe probe_;
     QTimer wake_;
     QElapsedTimer clock_;
-    int timeoutMs_ = kDefaultTimeoutMs;
     bool running_ = false;
     quint64 sent_ = 0;
     QString probeError_;

@@ -39,16 +39,39 @@ void FleetSchedule::setElements(std::vector<FleetElement> elements, qint64 nowMs
     status_ = std::move(status);
     turns_ = std::move(turns);
     byMac_ = std::move(byMac);
+    checkable_ = int(std::count_if(turns_.begin(), turns_.end(),
+                                   [](const Turn& t) { return t.primary && t.address != 0; }));
+}
+
+qint64 FleetSchedule::fastestSpacingMs() const {
+    const int perSecond = std::max(1, limits_.maxPerSecond);
+    return (1000 + perSecond - 1) / perSecond;
+}
+
+qint64 FleetSchedule::spacingMs() const {
+    const qint64 fastest = fastestSpacingMs();
+    if (checkable_ <= 0 || limits_.intervalMs <= 0)
+        return fastest;
+    return std::max(fastest, qint64(limits_.intervalMs) / checkable_);
+}
+
+int FleetSchedule::inFlightLimit() const {
+    if (limits_.maxInFlight > 0)
+        return std::min(limits_.maxInFlight, kMostInFlight);
+    const qint64 spacing = std::max<qint64>(1, spacingMs());
+    const qint64 needed = (std::max(0, limits_.timeoutMs) + spacing - 1) / spacing + 1;
+    return int(std::clamp<qint64>(needed, 1, kMostInFlight));
 }
 
 std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* wakeAtMs) {
     *wakeAtMs = -1;
-    if (limits_.intervalMs <= 0 || int(inFlight_.size()) >= std::max(1, limits_.maxInFlight))
+    if (limits_.intervalMs <= 0 || int(inFlight_.size()) >= inFlightLimit())
         return std::nullopt;
-    // Evenly spaced: at most maxPerSecond in any second.
-    const qint64 spacing =
-        (1000 + std::max(1, limits_.maxPerSecond) - 1) / std::max(1, limits_.maxPerSecond);
-    const qint64 allowedAt = sentAny_ ? lastSendMs_ + spacing : nowMs;
+    // Evenly spaced over the interval.  A request a little late keeps the others on their
+    // grid (a round stays one interval), but never closer to the last one than the
+    // fastest pace allows: at most maxPerSecond in any second.
+    const qint64 allowedAt =
+        sentAny_ ? std::max(lastSlotMs_ + spacingMs(), lastSendMs_ + fastestSpacingMs()) : nowMs;
     int best = -1;
     for (size_t i = 0; i < elements_.size(); ++i) {
         const Turn& t = turns_[i];
@@ -68,6 +91,9 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     t.waiting = true;
     t.sentMs = nowMs;
     t.dueMs = nowMs + limits_.intervalMs;
+    // Late by more than one spacing (nothing was due): the grid starts again from now.
+    const qint64 slot = lastSlotMs_ + spacingMs();
+    lastSlotMs_ = sentAny_ && nowMs - slot < spacingMs() ? slot : nowMs;
     lastSendMs_ = nowMs;
     sentAny_ = true;
     const quint64 tag = ++nextTag_;
@@ -119,6 +145,7 @@ void FleetSchedule::reset() {
         t.waiting = false;
     }
     sentAny_ = false;
+    lastSlotMs_ = 0;
 }
 
 FleetSchedule::Counts FleetSchedule::counts() const {

@@ -2,11 +2,14 @@
 // Which element the fleet check pings next, and what the answers make of each element's
 // state.  Plain logic: the caller gives the time and sends the requests.
 //
-// - Every element is checked at most once per interval; when the fleet is too large to
-//   check within one interval at the request limit, the element waiting longest goes
-//   first, so each is checked in turn.
-// - Never more than maxPerSecond requests in any second, evenly spaced, and never more
-//   than maxInFlight waiting for their answer.
+// - Every element is checked once per interval: the requests are spread evenly over the
+//   interval, so the pace follows the number of elements that can be checked, up to
+//   maxPerSecond in all (and never more in any second).  When the fleet is too large to
+//   check within one interval at that limit, the element waiting longest goes first, so
+//   each is checked in turn.
+// - The requests in flight follow the pace and the time-out: as many as the pace sends
+//   while one waits for its time-out (and one more), so elements that do not answer are
+//   checked at the same pace as those that answer.  maxInFlight, when set, caps them.
 // - An element answers when its echo reply came back; it is not answering after
 //   missesForNotAnswering failed checks in a row; before either it is not checked yet.
 //   A request that could not be made at all (no ICMP right) is no check.
@@ -23,9 +26,10 @@ enum class FleetState { NotChecked, Answering, NotAnswering };
 
 struct FleetLimits {
     int intervalMs = 10000;
-    int maxInFlight = 4;
-    int maxPerSecond = 20;
+    int maxInFlight = 0; // 0: as the pace and the time-out need (up to kMostInFlight)
+    int maxPerSecond = 100;
     int missesForNotAnswering = 2;
+    int timeoutMs = 2000; // an echo unanswered this long is a failed check
 };
 
 struct FleetStatus {
@@ -44,6 +48,9 @@ struct FleetChange {
 
 class FleetSchedule {
 public:
+    // Never more requests in flight than this (what one EchoProbe holds).
+    static constexpr int kMostInFlight = 256;
+
     explicit FleetSchedule(FleetLimits limits = {}) : limits_(limits) {}
 
     const FleetLimits& limits() const { return limits_; }
@@ -87,6 +94,10 @@ public:
     };
     Counts counts() const;
     int inFlight() const { return int(inFlight_.size()); }
+    // The time between two requests (ms) and the requests allowed in flight, as the
+    // limits and the number of elements that can be checked make them.
+    qint64 spacingMs() const;
+    int inFlightLimit() const;
 
 private:
     struct Turn {
@@ -107,7 +118,11 @@ private:
     std::vector<Turn> turns_;
     QHash<QString, int> byMac_;
     std::unordered_map<quint64, Sent> inFlight_;
+    int checkable_ = 0; // elements with an address, each MAC text once
     quint64 nextTag_ = 0;
+    qint64 fastestSpacingMs() const;
+
     qint64 lastSendMs_ = 0;
+    qint64 lastSlotMs_ = 0; // the time the last request was due by the even spacing
     bool sentAny_ = false;
 };
