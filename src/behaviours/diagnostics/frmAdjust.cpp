@@ -3,6 +3,7 @@
 #include "core/common/MessageBoxes.h"
 #include "core/common/ProgramEnd.h"
 #include "core/database/IniStore.h"
+#include "core/database/MacSection.h"
 #include "core/diagnostics/AdjustDecoder.h"
 #include "core/diagnostics/DelayText.h"
 #include "core/diagnostics/DiagnosticsPort.h"
@@ -312,6 +313,9 @@ void frmAdjust::done(int result) {
             ctx_.messages->error(
                 QStringLiteral("The latency compensation could not be saved in the local database:\r") +
                 (dly ? srv.error : dly.error));
+        else
+            recordVersion(ctx_.recordVersion, MacSection::Encode_MAC(ctx_.selectedMac()),
+                          HistorySource::SfnWindow);
         ctx_.messages->information(kSaveReminder);
     }
     QDialog::done(result);

@@ -36,10 +36,14 @@ void AttenuationControl::operatorMoved(int value) {
     if (!SendAttenuation(quint8(value)))
         return;
     // Told once for a run of steps that cannot be stored, again after one that could.
-    if (writes_.check(IniStore::WriteToINI(ctx_.panel->selectedSection(), ElementKeys::Att,
-                                           QString::number(value), ctx_.iniPath),
-                      QStringLiteral("The attenuation could not be saved in the local database:")))
+    if (writes_.check(
+            IniStore::WriteToINI(ctx_.panel->selectedSection(), ElementKeys::Att,
+                                 QString::number(value), ctx_.iniPath),
+            QStringLiteral("The attenuation could not be saved in the local database:"))) {
         writes_.begin();
+        recordVersion(ctx_.recordVersion, ctx_.panel->selectedSection(),
+                      HistorySource::AttenuationStep);
+    }
 }
 
 bool AttenuationControl::SendAttenuation(quint8 value) {

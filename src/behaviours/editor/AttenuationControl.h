@@ -16,6 +16,7 @@
 // cannot be stored is told once for a run of steps (not at every step of the bar).
 
 #include "core/database/WriteFailureReport.h"
+#include "core/history/VersionHook.h"
 
 #include <QObject>
 #include <QString>
@@ -34,6 +35,7 @@ public:
         ElementSender* sender = nullptr;
         MessageBoxes* messages = nullptr;
         QString iniPath;
+        VersionHook recordVersion; // the configuration history
     };
 
     explicit AttenuationControl(Context context, QObject* parent = nullptr);

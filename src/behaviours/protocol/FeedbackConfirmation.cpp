@@ -146,6 +146,7 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
     const int llo = r.UDP_Response_Low_Latency > 1 ? 0 : r.UDP_Response_Low_Latency;
     write(QStringLiteral("llo"), QString::number(llo));
 
+    recordVersion(ctx_.recordVersion, section_, HistorySource::ConfirmedConfiguration);
     // The panel keeps what the element confirmed; the operator learns it was not stored.
     if (!writeFailure_.isEmpty())
         messages.error(

@@ -6,6 +6,8 @@
 // ranges), and the operator is told when the whole configuration was confirmed, or that
 // it could not be stored (instead of the success).
 
+#include "core/history/VersionHook.h"
+
 #include <QString>
 
 class PanelUpdates;
@@ -20,6 +22,7 @@ public:
         PanelUpdates* panel = nullptr; // the role caption and the scroll bars
         MessageBoxes* messages = nullptr;
         QString iniPath;
+        VersionHook recordVersion; // the configuration history
     };
 
     explicit FeedbackConfirmation(Context context);
