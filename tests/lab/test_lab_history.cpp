@@ -12,6 +12,7 @@
 #include "behaviours/history/HistoryCommands.h"
 #include "behaviours/history/HistoryPanelLoad.h"
 #include "behaviours/history/frmHistory.h"
+#include "views/ElementTree.h"
 #include "views/MainWindowUi.h"
 
 #include <QCheckBox>

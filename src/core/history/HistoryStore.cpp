@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSet>
 
+#include <algorithm>
+
 #include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -72,6 +74,8 @@ void HistoryStore::close() {
     if (db_ != nullptr)
         sqlite3_close_v2(db_);
     db_ = nullptr;
+    newest_.clear();
+    total_ = 0;
 }
 
 void HistoryStore::fail(const QString& what, int code) {
@@ -172,7 +176,20 @@ HistoryStore::Opened HistoryStore::openFile() {
         return failed(QStringLiteral("%1 cannot be read"), code);
     total_ = count.number(0);
     count.reset();
+    if (!loadNewest(&code))
+        return failed(QStringLiteral("%1 cannot be read"), code);
     return Opened::Ok;
+}
+
+bool HistoryStore::loadNewest(int* sqliteError) {
+    newest_.clear();
+    SqliteStatement q(db_, "SELECT c.n, v.mac, v.keys FROM (SELECT count(*) AS n, max(id) AS "
+                           "newest FROM version GROUP BY mac) c JOIN version v ON v.id = c.newest");
+    int rc = q.prepared() == SQLITE_OK ? q.step() : q.prepared();
+    for (; rc == SQLITE_ROW; rc = q.step())
+        newest_.insert(q.text(1), {q.text(2), int(q.number(0))});
+    *sqliteError = rc;
+    return rc == SQLITE_DONE;
 }
 
 bool HistoryStore::setAside() {
@@ -210,33 +227,31 @@ int HistoryStore::add(const QList<Change>& changes) {
 
 int HistoryStore::addInTransaction(const QList<Change>& changes, int* sqliteError) {
     const qint64 totalBefore = total_;
+    const QHash<QString, Newest> newestBefore = newest_;
     auto failed = [&](int code) {
         fail(QStringLiteral("%1 cannot be written").arg(path_), code);
         *sqliteError = code;
         exec("ROLLBACK");
         total_ = totalBefore;
+        newest_ = newestBefore;
         return -1;
     };
     if (!exec("BEGIN IMMEDIATE", sqliteError))
         return failed(*sqliteError);
-    SqliteStatement newest(db_, "SELECT keys FROM version WHERE mac = ?1 ORDER BY id DESC LIMIT 1");
     SqliteStatement insert(db_, "INSERT INTO version (mac, time, source, operator, keys, changed) "
                                 "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    if (newest.prepared() != SQLITE_OK || insert.prepared() != SQLITE_OK)
-        return failed(newest.prepared() != SQLITE_OK ? newest.prepared() : insert.prepared());
+    if (insert.prepared() != SQLITE_OK)
+        return failed(insert.prepared());
     const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-    QSet<QString> touched;
+    QSet<QString> over;
     int added = 0;
     for (const Change& change : changes) {
         const HistoryKeys keys = HistoryKeyText::normalised(change.keys);
         const QString text = HistoryKeyText::join(keys);
-        newest.reset();
-        const int rc = newest.bind(1, change.mac).step();
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-            return failed(rc);
-        const bool first = rc == SQLITE_DONE;
-        const QString before = first ? QString() : newest.text(0);
-        newest.reset();
+        // The elements' newest versions are kept in memory: no read for a version.
+        Newest& newest = newest_[change.mac];
+        const bool first = newest.count == 0;
+        const QString before = newest.keys;
         if (!first && before == text)
             continue;
         const QStringList changed =
@@ -248,9 +263,11 @@ int HistoryStore::addInTransaction(const QList<Change>& changes, int* sqliteErro
             return failed(done);
         ++added;
         ++total_;
-        touched.insert(change.mac);
+        newest.keys = text;
+        if (++newest.count > limits_.perElement)
+            over.insert(change.mac);
     }
-    for (const QString& mac : touched)
+    for (const QString& mac : over)
         if (!prune(mac, sqliteError))
             return failed(*sqliteError);
     if (total_ > limits_.total) {
@@ -264,6 +281,9 @@ int HistoryStore::addInTransaction(const QList<Change>& changes, int* sqliteErro
         if (const int rc = all.bind(1, total_ - limits_.total).step(); rc != SQLITE_DONE)
             return failed(rc);
         total_ -= sqlite3_changes(db_);
+        // Rare (the whole history at its bound): the counts are read again.
+        if (!loadNewest(sqliteError))
+            return failed(*sqliteError);
     }
     if (!exec("COMMIT", sqliteError))
         return failed(*sqliteError);
@@ -276,6 +296,7 @@ bool HistoryStore::prune(const QString& mac, int* sqliteError) {
     if (*sqliteError != SQLITE_ROW)
         return false;
     const qint64 over = count.number(0) - limits_.perElement;
+    newest_[mac].count = int(std::min<qint64>(count.number(0), limits_.perElement));
     if (over <= 0)
         return true;
     SqliteStatement remove(

@@ -17,6 +17,7 @@
 #include "HistorySource.h"
 #include "HistoryVersion.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -78,6 +79,7 @@ private:
     int addInTransaction(const QList<Change>& changes, int* sqliteError);
     bool prune(const QString& mac, int* sqliteError);
     bool exec(const char* sql, int* sqliteError = nullptr);
+    bool loadNewest(int* sqliteError);
     void fail(const QString& what, int code);
     HistoryVersion versionFromRow(const class SqliteStatement& row, int firstColumn) const;
 
@@ -86,6 +88,11 @@ private:
     Limits limits_;
     sqlite3* db_ = nullptr;
     qint64 total_ = 0;
+    struct Newest {
+        QString keys;  // the text form of the element's newest version
+        int count = 0; // its versions
+    };
+    QHash<QString, Newest> newest_; // by MAC
     QString error_;
     QString setAsideAs_;
 };
