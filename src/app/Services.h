@@ -22,6 +22,7 @@ struct Services {
     IcmpEcho* icmp = nullptr; // the ping's ICMP echo; nullptr: the system's
     DesktopNotifier* notifier = nullptr; // nullptr: the desktop's notification service
     QString eventLogPath;                // the fleet check's event log file; empty: none
+    QString historyPath;                 // the configuration history; empty: none
     QString iniPath;      // full path of nms.ini
     QString argumentText; // the whole command-line argument text
     // The running instance's local socket, which a second instance asks through; "" for none.

@@ -9,6 +9,9 @@
 #include "behaviours/editor/ElementPanel.h"
 #include "behaviours/editor/FieldEditor.h"
 #include "behaviours/fleet/FleetMonitor.h"
+#include "behaviours/history/ConfigurationHistory.h"
+#include "behaviours/history/HistoryCommands.h"
+#include "behaviours/history/HistoryPanelLoad.h"
 #include "behaviours/protocol/FeedbackConfirmation.h"
 #include "behaviours/protocol/MainToolbar.h"
 #include "behaviours/protocol/frmPaging.h"
@@ -104,6 +107,7 @@ frmMain::frmMain(Services services, QWidget* parent)
     ac.sender = sender_.get();
     ac.messages = services_.messages;
     ac.iniPath = services_.iniPath;
+    ac.recordVersion = [this](const QString& s, HistorySource h) { history_->recordSection(s, h); };
     attenuation_ = std::make_unique<AttenuationControl>(std::move(ac));
 
     if (services_.arp != nullptr) {
@@ -118,6 +122,7 @@ frmMain::frmMain(Services services, QWidget* parent)
     cc.panel = panel_.get();
     cc.messages = services_.messages;
     cc.iniPath = services_.iniPath;
+    cc.recordVersion = [this](const QString& s, HistorySource h) { history_->recordSection(s, h); };
     confirmation_ = std::make_unique<FeedbackConfirmation>(std::move(cc));
 
     timerRemoteSent.setObjectName(QStringLiteral("timerRemoteSent"));
@@ -135,6 +140,7 @@ frmMain::frmMain(Services services, QWidget* parent)
     fp.reloadList = [this] { Load_Config(); };
     fp.sRemoteMacAddress2 = &sRemoteMacAddress2;
     fp.discoveryWrites = discoveryWrites_.get();
+    fp.answersStored = [this](const StoredSections& s) { history_->answersStored(s); };
     feedback_ = std::make_unique<FeedbackProcessor>(std::move(fp));
     connect(endpoint_.get(), &ManagementEndpoint::feedbackRecordArrived, this,
             &frmMain::Process_Feedback);
@@ -175,6 +181,7 @@ frmMain::frmMain(Services services, QWidget* parent)
     dc.messages = services_.messages;
     dc.programEnd = services_.programEnd;
     dc.settings = services_.settings;
+    dc.recordVersion = [this](const QString& s, HistorySource h) { history_->recordSection(s, h); };
     diagnosticsWindows_ = std::make_unique<DiagnosticsWindows>(ui_.cmdGetStats, ui_.cmdAdjust, std::move(dc), this);
 
     FleetMonitor::Context fm;
@@ -192,6 +199,13 @@ frmMain::frmMain(Services services, QWidget* parent)
     fm.eventLogPath = services_.eventLogPath;
     fm.windowActive = [this] { return isActiveWindow(); };
     fleet_ = std::make_unique<FleetMonitor>(std::move(fm));
+    // The history is told before the other behaviours use the hooks (they hold this).
+    history_ = std::make_unique<ConfigurationHistory>(ConfigurationHistory::Context{
+        services_.iniPath, services_.historyPath, &fleet_->eventLog()});
+    historyLoad_ = std::make_unique<HistoryPanelLoad>(
+        HistoryPanelLoad::Context{&ui_, panel_.get(), services_.iniPath});
+    historyCommands_ = std::make_unique<HistoryCommands>(
+        HistoryCommands::Context{this, ui_.TreeView1, history_.get(), historyLoad_.get()});
 }
 
 frmMain::~frmMain() = default;
@@ -263,6 +277,8 @@ bool frmMain::startUp() {
 
     // 10.
     show();
+    // A history that cannot be used is said in the "Events" dock; the station goes on.
+    history_->open();
     // Then the fleet check starts pinging the elements of the list.
     fleet_->start();
     return true;
@@ -331,6 +347,8 @@ void frmMain::showPaging() {
     pc.bindEndpoint = [this] { return endpoint_->bindLocal(strLocalNMSIPAddress); };
     pc.discoveryWrites = discoveryWrites_.get();
     pc.lookupsPending = [this] { return feedback_->lookupsPending(); };
+    pc.discoveryStarting = [this] { history_->discoveryStarting(); };
+    pc.discoveryEnded = [this] { history_->discoveryEnded(); };
     frmPaging window(std::move(pc), this);
     window.exec();
 }

@@ -30,6 +30,9 @@ class DesktopNotifier;
 class FieldEditor;
 class InstanceChannel;
 class FleetMonitor;
+class ConfigurationHistory;
+class HistoryCommands;
+class HistoryPanelLoad;
 class InterfaceChooser;
 class ManagementEndpoint;
 class WriteFailureReport;
@@ -98,6 +101,9 @@ public:
     ElementPing& ping() { return *ping_; }
     DiagnosticsWindows& diagnosticsWindows() { return *diagnosticsWindows_; }
     FleetMonitor& fleetMonitor() { return *fleet_; }
+    ConfigurationHistory& history() { return *history_; }
+    HistoryPanelLoad& historyLoad() { return *historyLoad_; }
+    HistoryCommands& historyCommands() { return *historyCommands_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -134,4 +140,7 @@ private:
     std::unique_ptr<InstanceChannel> instanceChannel_;
     std::unique_ptr<DesktopNotifier> ownNotifier_;
     std::unique_ptr<FleetMonitor> fleet_;
+    std::unique_ptr<ConfigurationHistory> history_;
+    std::unique_ptr<HistoryPanelLoad> historyLoad_;
+    std::unique_ptr<HistoryCommands> historyCommands_;
 };

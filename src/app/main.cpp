@@ -51,6 +51,7 @@ int main(int argc, char* argv[]) {
     services.instanceLock = &instanceLock;
     services.hostAddresses = &hostAddresses;
     services.iniPath = DatabaseLocation::databasePath();
+    services.historyPath = DatabaseLocation::historyPath();
     services.eventLogPath = DatabaseLocation::userDataFolder() + QStringLiteral("/fleet-events.log");
     services.argumentText = Edition::argumentText(QCoreApplication::arguments());
     services.instanceChannel = InstanceChannel::defaultPath();

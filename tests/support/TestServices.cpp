@@ -58,6 +58,7 @@ Services TestBed::services() {
     s.notifier = &notifier;
     s.eventLogPath = eventLogPath();
     s.iniPath = iniPath();
+    s.historyPath = dir.filePath(QStringLiteral("history.sqlite"));
     s.argumentText = argumentText;
     s.instanceChannel = instanceChannel;
     return s;

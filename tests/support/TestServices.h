@@ -122,6 +122,7 @@ struct TestBed {
     QString instanceChannel; // "" for none
     Services services();
     QString iniPath() const { return dir.filePath(QStringLiteral("nms.ini")); }
+    QString historyPath() const { return dir.filePath(QStringLiteral("history.sqlite")); }
     QString eventLogPath() const { return dir.filePath(QStringLiteral("fleet-events.log")); }
     // Replaces nms.ini with this content, byte for byte.
     void writeIni(const QByteArray& content) const;

@@ -3,6 +3,7 @@
 #include "core/common/MessageBoxes.h"
 #include "core/common/ProgramEnd.h"
 #include "core/database/IniStore.h"
+#include "core/database/MacSection.h"
 #include "core/diagnostics/AdjustDecoder.h"
 #include "core/diagnostics/DelayText.h"
 #include "core/diagnostics/DiagnosticsPort.h"
@@ -321,6 +322,9 @@ void frmAdjust::done(int result) {
                 QStringLiteral(
                     "The latency compensation could not be saved in the local database:\r") +
                 stored.error);
+        else
+            recordVersion(ctx_.recordVersion, MacSection::Encode_MAC(ctx_.selectedMac()),
+                          HistorySource::SfnWindow);
         ctx_.messages->information(kSaveReminder);
     }
     QDialog::done(result);

@@ -46,8 +46,11 @@ void AttenuationControl::operatorMoved(int value) {
     }
     // Told once for a run of steps that cannot be stored, again after one that could.
     if (writes_.check(storeAttenuation(value),
-                      QStringLiteral("The attenuation could not be saved in the local database:")))
+                      QStringLiteral("The attenuation could not be saved in the local database:"))) {
         writes_.begin();
+        recordVersion(ctx_.recordVersion, ctx_.panel->selectedSection(),
+                      HistorySource::AttenuationStep);
+    }
 }
 
 IniWriteResult AttenuationControl::storeAttenuation(int value) {

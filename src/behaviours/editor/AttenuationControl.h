@@ -17,6 +17,7 @@
 // puts the bar back to the stored value.
 
 #include "core/database/WriteFailureReport.h"
+#include "core/history/VersionHook.h"
 
 #include <QObject>
 #include <QString>
@@ -37,6 +38,7 @@ public:
         ElementSender* sender = nullptr;
         MessageBoxes* messages = nullptr;
         QString iniPath;
+        VersionHook recordVersion; // the configuration history
     };
 
     explicit AttenuationControl(Context context, QObject* parent = nullptr);

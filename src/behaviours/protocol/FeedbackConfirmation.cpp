@@ -156,6 +156,8 @@ void FeedbackConfirmation::confirm(const FeedbackRecord& r) {
     // The panel keeps what the element confirmed; the operator learns it was not stored.
     const IniWriteResult stored = storeConfirmed();
     confirmed_.clear();
+    if (stored)
+        recordVersion(ctx_.recordVersion, section_, HistorySource::ConfirmedConfiguration);
     if (!stored)
         messages.error(
             QStringLiteral("The new configuration could not be saved in the local database:\r") +

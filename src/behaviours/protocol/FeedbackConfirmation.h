@@ -12,6 +12,8 @@
 
 #include <QList>
 #include <QPair>
+#include "core/history/VersionHook.h"
+
 #include <QString>
 
 class PanelUpdates;
@@ -26,6 +28,7 @@ public:
         PanelUpdates* panel = nullptr; // the role caption and the scroll bars
         MessageBoxes* messages = nullptr;
         QString iniPath;
+        VersionHook recordVersion; // the configuration history
     };
 
     explicit FeedbackConfirmation(Context context);

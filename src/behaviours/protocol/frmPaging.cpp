@@ -62,6 +62,8 @@ void frmPaging::load() {
     // Emptying is a write that can fail (an unreadable database is never replaced): told,
     // and the discovery goes on, storing its answers where it can.
     writes().begin();
+    if (ctx_.discoveryStarting)
+        ctx_.discoveryStarting();
     writes().check(IniStore::CreateEmpty(ctx_.iniPath),
                    QStringLiteral("The local database could not be emptied for the discovery:"));
 
@@ -102,5 +104,7 @@ void frmPaging::finishWhenLookedUp() {
                    QStringLiteral("Not every element found could be stored in the local database:"));
     if (ctx_.Load_Config)
         ctx_.Load_Config();
+    if (ctx_.discoveryEnded)
+        ctx_.discoveryEnded();
     done(QDialog::Accepted);
 }

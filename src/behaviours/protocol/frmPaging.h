@@ -40,6 +40,10 @@ public:
         WriteFailureReport* discoveryWrites = nullptr;
         // Discovery answers still waiting for their MAC addresses.
         std::function<int()> lookupsPending;
+        // The configuration history: before nms.ini is emptied, and once the list is
+        // reloaded at the end.
+        std::function<void()> discoveryStarting;
+        std::function<void()> discoveryEnded;
     };
 
     static inline const QByteArray Request = QByteArrayLiteral("IPMPXSTL VELTRANA PAGING REQUEST");

@@ -48,6 +48,14 @@ QString userDataFolder() {
            QStringLiteral("/Veltrana/Tessovar NMS");
 }
 
+QString historyPath() {
+    const QString overrideDir = qEnvironmentVariable("TESSOVAR_NMS_DATABASE_DIR");
+    if (!overrideDir.isEmpty())
+        return QDir(overrideDir).absoluteFilePath(QStringLiteral("history.sqlite"));
+    QDir().mkpath(userDataFolder());
+    return userDataFolder() + QStringLiteral("/history.sqlite");
+}
+
 QString databasePath() {
     const QString overrideDir = qEnvironmentVariable("TESSOVAR_NMS_DATABASE_DIR");
     if (!overrideDir.isEmpty())

@@ -24,4 +24,8 @@ bool folderIsWritable(const QString& folder);
 // installed copy, and the fleet check's event log.
 QString userDataFolder();
 
+// The configuration history (history.sqlite): in the per-user data folder, beside the
+// event log; TESSOVAR_NMS_DATABASE_DIR moves it with nms.ini.
+QString historyPath();
+
 } // namespace DatabaseLocation

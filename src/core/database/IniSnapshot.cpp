@@ -80,3 +80,19 @@ int IniSnapshot::keyCount(const QString& section) const {
     const Section* s = find(section);
     return s == nullptr ? 0 : int(s->entries.size());
 }
+
+QList<QPair<QString, QString>> IniSnapshot::entries(const QString& section) const {
+    QList<QPair<QString, QString>> out;
+    const Section* s = find(section);
+    if (s == nullptr)
+        return out;
+    QList<QByteArray> seen;
+    for (const Entry& e : s->entries) {
+        if (seen.contains(e.key))
+            continue;
+        seen.append(e.key);
+        out.append({IniText::fromFileText(e.key),
+                    IniText::fromFileText(e.value).left(IniStore::kMaxValueLength)});
+    }
+    return out;
+}

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -26,6 +28,9 @@ public:
     std::optional<QString> value(const QString& section, const QString& key) const;
     QString value(const QString& section, const QString& key, const QString& fallback) const;
     int keyCount(const QString& section) const;
+    // Every key of a section with its value as a read gives it, in file order (a repeated
+    // key once, with the value reads see).
+    QList<QPair<QString, QString>> entries(const QString& section) const;
 
 private:
     struct Entry {

@@ -5,6 +5,7 @@
 // frmMain fills it from itself; tests fill it directly.
 
 #include "core/database/IniWriteResult.h"
+#include "core/history/VersionHook.h"
 
 #include <QByteArray>
 #include <QList>
@@ -26,6 +27,7 @@ struct DiagnosticsContext {
     MessageBoxes* messages = nullptr;
     ProgramEnd* programEnd = nullptr;
     SettingsStore* settings = nullptr;
+    VersionHook recordVersion; // the configuration history
 
     // A key of the selected element's section, read from nms.ini at each call.
     QString readElement(const QString& key, const QString& fallback) const;

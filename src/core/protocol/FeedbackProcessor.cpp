@@ -76,6 +76,7 @@ void FeedbackProcessor::storeFound() {
             IniStore::WriteSections(sections, ctx_.iniPath, DatabaseFile::Flush::Later),
             QStringLiteral("Not every element found could be stored in the local database:")))
         return;
+    recordAnswers(ctx_.answersStored, sections);
     for (qsizetype i = 0; i < sections.size(); ++i) {
         ++stored_;
         Q_EMIT answerStored();

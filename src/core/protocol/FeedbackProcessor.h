@@ -19,6 +19,7 @@
 #include "FeedbackRecord.h"
 #include "MacResolver.h"
 #include "core/database/WriteFailureReport.h"
+#include "core/history/VersionHook.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -53,6 +54,8 @@ public:
         // Tells the first answer of a discovery that could not be stored; the discovery
         // window begins its round.  nullptr: one of the processor's own, never begun again.
         WriteFailureReport* discoveryWrites = nullptr;
+        // The configuration history: the discovery answers just stored.
+        AnswersHook answersStored;
     };
 
     static constexpr int kConfirmationQueue = 64;
