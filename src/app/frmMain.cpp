@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "behaviours/audio/AudioWatchMonitor.h"
 #include "behaviours/database/ElementList.h"
 #include "behaviours/diagnostics/AudioLevelMeter.h"
 #include "behaviours/diagnostics/DiagnosticsWindows.h"
@@ -189,6 +190,19 @@ frmMain::frmMain(Services services, QWidget* parent)
     fm.eventLogPath = services_.eventLogPath;
     fm.windowActive = [this] { return isActiveWindow(); };
     fleet_ = std::make_unique<FleetMonitor>(std::move(fm));
+
+    AudioWatchMonitor::Context aw;
+    aw.TreeView1 = ui_.TreeView1;
+    aw.lstAudioWatch = ui_.lstAudioWatch;
+    aw.chkWatchAll = ui_.chkWatchAll;
+    aw.lblAudioWatch = ui_.lblAudioWatch;
+    aw.endpoint = endpoint_.get();
+    aw.settings = services_.settings;
+    aw.notifier = services_.notifier != nullptr ? services_.notifier : ownNotifier_.get();
+    aw.eventLog = &fleet_->eventLog();
+    aw.iniPath = services_.iniPath;
+    aw.windowActive = [this] { return isActiveWindow(); };
+    audioWatch_ = std::make_unique<AudioWatchMonitor>(std::move(aw));
 }
 
 frmMain::~frmMain() = default;
@@ -258,6 +272,8 @@ bool frmMain::startUp() {
     show();
     // Then the fleet check starts pinging the elements of the list.
     fleet_->start();
+    // And the audio watch asks the encoders ticked in its dock.
+    audioWatch_->start();
     return true;
 }
 

@@ -20,6 +20,7 @@ class FeedbackProcessor;
 class MainToolbar;
 struct FeedbackRecord;
 class AudioLevelMeter;
+class AudioWatchMonitor;
 class DiagnosticsWindows;
 class ElementPing;
 class IcmpEcho;
@@ -98,6 +99,7 @@ public:
     ElementPing& ping() { return *ping_; }
     DiagnosticsWindows& diagnosticsWindows() { return *diagnosticsWindows_; }
     FleetMonitor& fleetMonitor() { return *fleet_; }
+    AudioWatchMonitor& audioWatch() { return *audioWatch_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -134,4 +136,5 @@ private:
     std::unique_ptr<InstanceChannel> instanceChannel_;
     std::unique_ptr<DesktopNotifier> ownNotifier_;
     std::unique_ptr<FleetMonitor> fleet_;
+    std::unique_ptr<AudioWatchMonitor> audioWatch_;
 };

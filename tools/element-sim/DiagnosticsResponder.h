@@ -22,7 +22,11 @@ public:
     struct Config {
         double toneDbfs = -6.0; // peak level of the test tone; below -200: silence
         bool decoder = true;    // the PTP figures of a decoder
+        QString toneFile;       // read at each report: "off" or a level; else toneDbfs
     };
+
+    // The tone as of now: the tone file's level when it holds one, else the configured.
+    double toneDbfs() const;
 
     explicit DiagnosticsResponder(Config config, QObject* parent = nullptr);
 
@@ -37,6 +41,7 @@ public:
     // The level report answering "VOL": 401 samples (1203 bytes) of a 1 kHz tone sampled at
     // 48 kHz, one sample at the tone's peak.
     QByteArray levelReport() const;
+    static QByteArray levelReport(double toneDbfs);
     // The 61-byte diagnostics record as of now.
     QByteArray record() const;
     // A request as it arrives on port 2978; returns the answer (empty: none).

@@ -167,7 +167,7 @@ void FleetMonitor::decorate(int index) {
     if (!check_.isRunning()) {
         model->setData(node, int(NodeMark::None), ElementTree::StateRole);
         model->setData(node, QVariant(), Qt::ToolTipRole);
-        model->setData(node, text, Qt::AccessibleTextRole);
+        ElementTree::speak(model, node, ElementTree::FleetSpokenRole, QString());
         return;
     }
     const FleetStatus& st = s.status(index);
@@ -193,7 +193,7 @@ void FleetMonitor::decorate(int index) {
     }
     model->setData(node, int(markOf(st.state)), ElementTree::StateRole);
     model->setData(node, tip, Qt::ToolTipRole);
-    model->setData(node, text + QStringLiteral(", ") + spoken, Qt::AccessibleTextRole);
+    ElementTree::speak(model, node, ElementTree::FleetSpokenRole, spoken);
 }
 
 void FleetMonitor::showStatus() {
