@@ -34,7 +34,7 @@ std::unique_ptr<DiagnosticsResponder> DiagnosticsResponder::attach(SimElement& e
                                                                    QString* error) {
     const SimElementConfig& c = element.config();
     auto responder = std::make_unique<DiagnosticsResponder>(
-        Config{c.toneDbfs, c.identity.isDecoder(), c.toneFile});
+        Config{c.toneDbfs, c.identity.isDecoder()});
     SimSocket::Options o;
     o.netns = c.netns;
     o.address = c.bindAddress;
@@ -42,6 +42,7 @@ std::unique_ptr<DiagnosticsResponder> DiagnosticsResponder::attach(SimElement& e
     QUdpSocket* port = SimSocket::bind(o, responder.get(), error);
     if (port == nullptr)
         return nullptr;
+    responder->setToneFile(c.toneFile);
     responder->setLog(log);
     responder->setLabel(c.label.isEmpty() ? c.identity.ip : c.label);
     responder->serve(port);
@@ -65,9 +66,9 @@ void DiagnosticsResponder::serve(QUdpSocket* port) {
 }
 
 double DiagnosticsResponder::toneDbfs() const {
-    if (config_.toneFile.isEmpty())
+    if (toneFile_.isEmpty())
         return config_.toneDbfs;
-    QFile f(config_.toneFile);
+    QFile f(toneFile_);
     if (!f.open(QIODevice::ReadOnly))
         return config_.toneDbfs;
     const QByteArray text = f.read(64).trimmed();

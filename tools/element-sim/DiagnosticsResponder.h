@@ -22,8 +22,9 @@ public:
     struct Config {
         double toneDbfs = -6.0; // peak level of the test tone; below -200: silence
         bool decoder = true;    // the PTP figures of a decoder
-        QString toneFile;       // read at each report: "off" or a level; else toneDbfs
     };
+    // Read at each report: "off" or a level; while it holds neither, the configured tone.
+    void setToneFile(const QString& path) { toneFile_ = path; }
 
     // The tone as of now: the tone file's level when it holds one, else the configured.
     double toneDbfs() const;
@@ -75,4 +76,5 @@ private:
     int resets_ = 0;
     QTextStream* log_ = nullptr;
     QString label_;
+    QString toneFile_;
 };
