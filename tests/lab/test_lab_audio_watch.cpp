@@ -10,6 +10,7 @@
 #include "views/ElementTree.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
