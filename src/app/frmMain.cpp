@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "behaviours/audio/AudioWatchMonitor.h"
 #include "behaviours/database/ElementList.h"
 #include "behaviours/diagnostics/AudioLevelMeter.h"
 #include "behaviours/diagnostics/DiagnosticsWindows.h"
@@ -206,6 +207,19 @@ frmMain::frmMain(Services services, QWidget* parent)
         HistoryPanelLoad::Context{&ui_, panel_.get(), services_.iniPath});
     historyCommands_ = std::make_unique<HistoryCommands>(
         HistoryCommands::Context{this, ui_.TreeView1, history_.get(), historyLoad_.get()});
+
+    AudioWatchMonitor::Context aw;
+    aw.TreeView1 = ui_.TreeView1;
+    aw.lstAudioWatch = ui_.lstAudioWatch;
+    aw.chkWatchAll = ui_.chkWatchAll;
+    aw.lblAudioWatch = ui_.lblAudioWatch;
+    aw.endpoint = endpoint_.get();
+    aw.settings = services_.settings;
+    aw.notifier = services_.notifier != nullptr ? services_.notifier : ownNotifier_.get();
+    aw.eventLog = &fleet_->eventLog();
+    aw.iniPath = services_.iniPath;
+    aw.windowActive = [this] { return isActiveWindow(); };
+    audioWatch_ = std::make_unique<AudioWatchMonitor>(std::move(aw));
 }
 
 frmMain::~frmMain() = default;
@@ -281,6 +295,8 @@ bool frmMain::startUp() {
     history_->open();
     // Then the fleet check starts pinging the elements of the list.
     fleet_->start();
+    // And the audio watch asks the encoders ticked in its dock.
+    audioWatch_->start();
     return true;
 }
 

@@ -20,6 +20,7 @@ class FeedbackProcessor;
 class MainToolbar;
 struct FeedbackRecord;
 class AudioLevelMeter;
+class AudioWatchMonitor;
 class DiagnosticsWindows;
 class ElementPing;
 class IcmpEcho;
@@ -104,6 +105,7 @@ public:
     ConfigurationHistory& history() { return *history_; }
     HistoryPanelLoad& historyLoad() { return *historyLoad_; }
     HistoryCommands& historyCommands() { return *historyCommands_; }
+    AudioWatchMonitor& audioWatch() { return *audioWatch_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -143,4 +145,5 @@ private:
     std::unique_ptr<ConfigurationHistory> history_;
     std::unique_ptr<HistoryPanelLoad> historyLoad_;
     std::unique_ptr<HistoryCommands> historyCommands_;
+    std::unique_ptr<AudioWatchMonitor> audioWatch_;
 };

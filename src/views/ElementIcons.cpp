@@ -72,17 +72,51 @@ QIcon otherElement() {
 
 namespace ElementIcons {
 
-QSize markedSize(int side) { return QSize(side * 2 + side / 4, side); }
+QSize markedSize(int side, AudioMark audio) {
+    return QSize(side * 2 + side / 4 + (audio == AudioMark::None ? 0 : side), side);
+}
 
-QPixmap withMark(const QIcon& image, NodeMark mark, int side, qreal devicePixelRatio) {
-    const QSize size = markedSize(side);
+namespace {
+void paintAudioMark(QPainter& p, AudioMark audio, const QRectF& at, int side) {
+    switch (audio) {
+    case AudioMark::Silent:
+        p.setPen(QPen(QColor(70, 70, 70), side / 12.0));
+        p.setBrush(QColor(200, 200, 200));
+        p.drawRect(at);
+        p.setPen(QPen(QColor(40, 40, 40), side / 8.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(at.left() + at.width() * 0.2, at.center().y()),
+                   QPointF(at.right() - at.width() * 0.2, at.center().y()));
+        break;
+    case AudioMark::Overload: {
+        QPolygonF triangle;
+        triangle << QPointF(at.center().x(), at.top()) << at.bottomRight() << at.bottomLeft();
+        p.setPen(QPen(QColor(150, 60, 0), side / 12.0));
+        p.setBrush(QColor(255, 140, 0));
+        p.drawPolygon(triangle);
+        p.setPen(QPen(Qt::black, side / 10.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(at.center().x(), at.top() + at.height() * 0.35),
+                   QPointF(at.center().x(), at.top() + at.height() * 0.68));
+        p.drawPoint(QPointF(at.center().x(), at.top() + at.height() * 0.85));
+        break;
+    }
+    case AudioMark::None:
+        break;
+    }
+}
+} // namespace
+
+QPixmap withMark(const QIcon& image, NodeMark mark, int side, qreal devicePixelRatio,
+                 AudioMark audio) {
+    const QSize size = markedSize(side, audio);
     QPixmap pm(size * devicePixelRatio);
     pm.setDevicePixelRatio(devicePixelRatio);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     image.paint(&p, QRect(0, 0, side, side));
-    const QRectF at(size.width() - side + side * 0.15, side * 0.15, side * 0.7, side * 0.7);
+    const int fleetRight = markedSize(side).width();
+    const QRectF at(fleetRight - side + side * 0.15, side * 0.15, side * 0.7, side * 0.7);
+    paintAudioMark(p, audio, at.translated(side, 0), side);
     switch (mark) {
     case NodeMark::Answering:
         p.setPen(QPen(QColor(0, 110, 0), side / 16.0));

@@ -14,7 +14,10 @@ QIcon otherElement();
 
 // An element's image with its state mark to the right, side pixels high: a green disc
 // (answering), a red disc with a white cross (not answering), a grey ring (not checked
-// yet); shapes as well as colours, so the states differ without colour vision.
-QPixmap withMark(const QIcon& image, NodeMark mark, int side, qreal devicePixelRatio);
-QSize markedSize(int side);
+// yet); shapes as well as colours, so the states differ without colour vision.  After it
+// the audio watch's mark: a grey box with a flat line (silent), an orange triangle with
+// an exclamation mark (overload).
+QPixmap withMark(const QIcon& image, NodeMark mark, int side, qreal devicePixelRatio,
+                 AudioMark audio = AudioMark::None);
+QSize markedSize(int side, AudioMark audio = AudioMark::None);
 } // namespace ElementIcons

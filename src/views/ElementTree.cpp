@@ -18,18 +18,23 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         const NodeMark mark = NodeMark(index.data(ElementTree::StateRole).toInt());
-        if (mark == NodeMark::None)
+        const AudioMark audio = AudioMark(index.data(ElementTree::AudioRole).toInt());
+        if (mark == NodeMark::None && audio == AudioMark::None)
             return;
         const int side = option->decorationSize.height();
         const qreal ratio = option->widget != nullptr ? option->widget->devicePixelRatioF() : 1.0;
-        const QString key = QStringLiteral("%1/%2/%3/%4").arg(option->icon.cacheKey()).arg(int(mark)).arg(side).arg(ratio);
+        const QString key = QStringLiteral("%1/%2/%3/%4")
+                                .arg(option->icon.cacheKey())
+                                .arg(int(mark) * 8 + int(audio))
+                                .arg(side)
+                                .arg(ratio);
         QIcon icon = cache_.value(key);
         if (icon.isNull()) {
-            icon = QIcon(ElementIcons::withMark(option->icon, mark, side, ratio));
+            icon = QIcon(ElementIcons::withMark(option->icon, mark, side, ratio, audio));
             cache_.insert(key, icon);
         }
         option->icon = icon;
-        option->decorationSize = ElementIcons::markedSize(side);
+        option->decorationSize = ElementIcons::markedSize(side, audio);
     }
 
 private:
@@ -50,6 +55,21 @@ QString ElementTree::nodeKey(const QTreeWidgetItem* node) {
 
 int ElementTree::nodeImage(const QTreeWidgetItem* node) {
     return node == nullptr ? 0 : node->data(0, ImageRole).toInt();
+}
+
+void ElementTree::speak(QAbstractItemModel* model, const QModelIndex& node, int role,
+                        const QString& part) {
+    // Only what changed is set: every change repaints the node and tells the reader.
+    if (node.data(role).toString() != part)
+        model->setData(node, part, role);
+    QString spoken = node.data(Qt::DisplayRole).toString();
+    for (const int r : {FleetSpokenRole, AudioSpokenRole}) {
+        const QString p = node.data(r).toString();
+        if (!p.isEmpty())
+            spoken += QStringLiteral(", ") + p;
+    }
+    if (node.data(Qt::AccessibleTextRole).toString() != spoken)
+        model->setData(node, spoken, Qt::AccessibleTextRole);
 }
 
 void ElementTree::keyPressEvent(QKeyEvent* event) {

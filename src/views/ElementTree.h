@@ -11,6 +11,8 @@
 
 // What the mark beside a node's image shows.
 enum class NodeMark { None, NotChecked, Answering, NotAnswering };
+// The audio watch's mark after it: nothing while the audio is fine or not watched.
+enum class AudioMark { None, Silent, Overload };
 
 class ElementTree : public QTreeWidget {
     Q_OBJECT
@@ -18,11 +20,20 @@ public:
     static constexpr int KeyRole = Qt::UserRole;
     static constexpr int ImageRole = Qt::UserRole + 1;
     static constexpr int StateRole = Qt::UserRole + 2; // int(NodeMark)
+    static constexpr int AudioRole = Qt::UserRole + 3; // int(AudioMark)
+    // What a screen reader says after the node's text: the fleet check's part and the
+    // audio watch's part, each set by its own behaviour through speak().
+    static constexpr int FleetSpokenRole = Qt::UserRole + 4;
+    static constexpr int AudioSpokenRole = Qt::UserRole + 5;
 
     explicit ElementTree(QWidget* parent = nullptr);
 
     static QString nodeKey(const QTreeWidgetItem* node);
     static int nodeImage(const QTreeWidgetItem* node);
+    // Sets one part of what is spoken for node (role FleetSpokenRole or AudioSpokenRole;
+    // empty: nothing) and its accessible text: the node's text, then the parts.
+    static void speak(QAbstractItemModel* model, const QModelIndex& node, int role,
+                      const QString& part);
 
 Q_SIGNALS:
     void NodeClick(QTreeWidgetItem* node);

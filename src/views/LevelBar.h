@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 class LevelBar : public QWidget {
     Q_OBJECT
 public:
@@ -16,6 +18,11 @@ public:
     void setWidthTwips(int twips); // clamped to 0..2100
     int widthTwips() const { return twips_; }
     int visiblePixels() const { return twips_ / kTwipsPerPixel; }
+
+    // The bar's picture in rect, shown up to twips (of 2100 across rect); the colour of a
+    // position of the bar (0 left, 1 right).  The audio watch's rows draw with them.
+    static void paintBar(QPainter& p, const QRect& rect, int twips);
+    static QColor colourAt(double fraction);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

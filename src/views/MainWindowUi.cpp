@@ -122,4 +122,5 @@ void MainWindowUi::build(QMainWindow* window) {
 
     window->setCentralWidget(central);
     buildFleet(window);
+    buildAudioWatch(window);
 }

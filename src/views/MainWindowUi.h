@@ -104,9 +104,16 @@ struct MainWindowUi {
     QDockWidget* dockEvents = nullptr;    // "Events"
     QTreeWidget* lstEvents = nullptr;     // time, element, change; newest last
 
+    // The audio watch (AudioWatchViewsUi.cpp): a dock beside the Events.
+    QDockWidget* dockAudioWatch = nullptr; // "Audio watch"
+    QCheckBox* chkWatchAll = nullptr;      // "Watch all encoders", partly checked for some
+    QLabel* lblAudioWatch = nullptr;       // "3 encoders watched: 1 silent"
+    QTreeWidget* lstAudioWatch = nullptr;  // one AudioWatchRow per encoder
+
 private:
     void buildToolbar(QMainWindow* window);
     void buildFleet(QMainWindow* window); // FleetViewsUi.cpp
+    void buildAudioWatch(QMainWindow* window);  // AudioWatchViewsUi.cpp, after buildFleet
     QWidget* buildProperties(QWidget* parent);  // PropertiesPanelUi.cpp
     QWidget* buildDiagnostics(QWidget* parent); // PropertiesPanelUi.cpp
 };

@@ -115,6 +115,30 @@ TEST_F(AudioLevelMeterTest, ReportsSetTheBarAndTheLevel) {
     EXPECT_EQ(VUMeter.visiblePixels(), 70); // 1050 twips
 }
 
+// With several encoders answering (the audio watch asks them all), the panel's bar shows
+// only the selected element's reports.
+TEST_F(AudioLevelMeterTest, AReportFromAnotherElementNeverMovesTheBar) {
+    QUdpSocket other; // another encoder, 127.0.0.3
+    ASSERT_TRUE(other.bind(QHostAddress(QStringLiteral("127.0.0.3")), 2977))
+        << other.errorString().toStdString();
+    chkGetVolume.setChecked(true);
+    ASSERT_TRUE(waitFor([&] { return !requests.isEmpty(); })); // a request went to 127.0.0.2
+    reportAndWait(levelReport(1201, 0, "400000"));
+    ASSERT_EQ(lblVolume.text(), "-6dBFS");
+    for (const char* hex : {"7FFFFF", "000000"}) {
+        const int before = meter->reportsShown();
+        const QByteArray r = levelReport(1203, 0, hex);
+        ASSERT_EQ(other.writeDatagram(r, QHostAddress(QStringLiteral("127.0.0.1")), 2976),
+                  r.size());
+        ASSERT_TRUE(
+            waitFor([&] { return meter->reportsShown() + meter->reportsPassedOver() > before; }));
+        EXPECT_EQ(lblVolume.text(), "-6dBFS") << hex;
+        EXPECT_EQ(VUMeter.widthTwips(), 1050) << hex;
+    }
+    reportAndWait(levelReport(1201, 0, "7FFFFF")); // its own still does
+    EXPECT_EQ(VUMeter.widthTwips(), 2100);
+}
+
 TEST_F(AudioLevelMeterTest, A1200ByteDatagramIsNotAReport) {
     chkGetVolume.setChecked(true);
     reportAndWait(levelReport(1201, 0, "400000"));

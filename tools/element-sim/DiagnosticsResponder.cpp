@@ -1,5 +1,7 @@
 #include "DiagnosticsResponder.h"
 
+#include <QFile>
+
 #include "SimElement.h"
 #include "SimSocket.h"
 
@@ -31,7 +33,8 @@ DiagnosticsResponder::DiagnosticsResponder(Config config, QObject* parent) : QOb
 std::unique_ptr<DiagnosticsResponder> DiagnosticsResponder::attach(SimElement& element, QTextStream* log,
                                                                    QString* error) {
     const SimElementConfig& c = element.config();
-    auto responder = std::make_unique<DiagnosticsResponder>(Config{c.toneDbfs, c.identity.isDecoder()});
+    auto responder = std::make_unique<DiagnosticsResponder>(
+        Config{c.toneDbfs, c.identity.isDecoder()});
     SimSocket::Options o;
     o.netns = c.netns;
     o.address = c.bindAddress;
@@ -39,6 +42,7 @@ std::unique_ptr<DiagnosticsResponder> DiagnosticsResponder::attach(SimElement& e
     QUdpSocket* port = SimSocket::bind(o, responder.get(), error);
     if (port == nullptr)
         return nullptr;
+    responder->setToneFile(c.toneFile);
     responder->setLog(log);
     responder->setLabel(c.label.isEmpty() ? c.identity.ip : c.label);
     responder->serve(port);
@@ -61,11 +65,30 @@ void DiagnosticsResponder::serve(QUdpSocket* port) {
     connect(port_, &QUdpSocket::readyRead, this, &DiagnosticsResponder::read);
 }
 
+double DiagnosticsResponder::toneDbfs() const {
+    if (toneFile_.isEmpty())
+        return config_.toneDbfs;
+    QFile f(toneFile_);
+    if (!f.open(QIODevice::ReadOnly))
+        return config_.toneDbfs;
+    const QByteArray text = f.read(64).trimmed();
+    if (text == "off")
+        return -1000;
+    bool ok = false;
+    const double db = text.toDouble(&ok);
+    return ok && db <= 0 ? db : config_.toneDbfs;
+}
+
 QByteArray DiagnosticsResponder::levelReport() const {
+    return levelReport(toneDbfs());
+}
+
+QByteArray DiagnosticsResponder::levelReport(double toneDbfs) {
     QByteArray report(kReportSamples * 3, '\0');
-    if (config_.toneDbfs < -200)
+    if (toneDbfs < -200)
         return report;
-    const double amplitude = std::min(8388607.0, std::round(8388608.0 * std::pow(10.0, config_.toneDbfs / 20.0)));
+    const double amplitude =
+        std::min(8388607.0, std::round(8388608.0 * std::pow(10.0, toneDbfs / 20.0)));
     for (int k = 0; k < kReportSamples; ++k) {
         // 48 samples a period: sample 12 of each period is exactly the peak.
         const double phase = 2.0 * std::numbers::pi * kToneHz * k / kSampleRate;

@@ -23,6 +23,11 @@ public:
         double toneDbfs = -6.0; // peak level of the test tone; below -200: silence
         bool decoder = true;    // the PTP figures of a decoder
     };
+    // Read at each report: "off" or a level; while it holds neither, the configured tone.
+    void setToneFile(const QString& path) { toneFile_ = path; }
+
+    // The tone as of now: the tone file's level when it holds one, else the configured.
+    double toneDbfs() const;
 
     explicit DiagnosticsResponder(Config config, QObject* parent = nullptr);
 
@@ -37,6 +42,7 @@ public:
     // The level report answering "VOL": 401 samples (1203 bytes) of a 1 kHz tone sampled at
     // 48 kHz, one sample at the tone's peak.
     QByteArray levelReport() const;
+    static QByteArray levelReport(double toneDbfs);
     // The 61-byte diagnostics record as of now.
     QByteArray record() const;
     // A request as it arrives on port 2978; returns the answer (empty: none).
@@ -70,4 +76,5 @@ private:
     int resets_ = 0;
     QTextStream* log_ = nullptr;
     QString label_;
+    QString toneFile_;
 };

@@ -49,6 +49,7 @@ struct SimElementConfig {
     QString interface;  // where a new address given by a command is added
     QString label;      // shown in the log
     double toneDbfs = -6.0; // the test tone its level reports carry (below -200: silence)
+    QString toneFile;       // read at each "VOL": a level or "off" (otherwise toneDbfs)
 };
 
 class SimElement : public QObject {

@@ -45,6 +45,8 @@ QString usage() {
         "  --label TEXT               name used in the log (default the address)\n"
         "  --tone DB|off              peak level of the test tone in the audio level\n"
         "                             reports, in dBFS (default -6); off: silence\n"
+        "  --tone-file PATH           read the tone (a level or off) from PATH at each\n"
+        "                             request; --tone while PATH holds neither\n"
         "\n"
         "Run options:\n"
         "  --many FILE                one element per line (element options), # comments\n"
@@ -141,6 +143,8 @@ bool parseElement(const QStringList& args, SimElementConfig* c, QString* error) 
             c->interface = v;
         } else if (opt == QLatin1String("--label")) {
             c->label = v;
+        } else if (opt == QLatin1String("--tone-file")) {
+            c->toneFile = v;
         } else if (opt == QLatin1String("--tone")) {
             if (v == QLatin1String("off")) {
                 c->toneDbfs = -1000;

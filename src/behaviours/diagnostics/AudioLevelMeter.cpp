@@ -1,6 +1,7 @@
 #include "AudioLevelMeter.h"
 
 #include "core/diagnostics/LevelReport.h"
+#include "core/editor/FieldRules.h"
 #include "core/protocol/DatagramDispatch.h"
 #include "core/protocol/ElementSender.h"
 #include "core/protocol/ManagementEndpoint.h"
@@ -27,6 +28,8 @@ AudioLevelMeter::AudioLevelMeter(Controls controls, ElementSender* sender, Manag
 
 void AudioLevelMeter::switched(bool on) {
     if (on) {
+        // The element shown: only its reports move the bar (taken again at each request).
+        asked_ = FieldRules::ipv4Address(sender_->selectedElementIp()).value_or(0);
         c_.tmrVolume->start(); // the first request goes out on the first tick
         return;
     }
@@ -45,6 +48,7 @@ void AudioLevelMeter::requestLevel() {
     if (sending_)
         return;
     sending_ = true;
+    asked_ = FieldRules::ipv4Address(sender_->selectedElementIp()).value_or(0);
     const bool sent = sender_->send(LevelReport::Request, Ports::ElementShort, kLevelRequestError);
     sending_ = false;
     if (!sent) {
@@ -54,14 +58,19 @@ void AudioLevelMeter::requestLevel() {
     }
 }
 
-void AudioLevelMeter::showReport(const QByteArray& report) {
-    const qint32 peak = LevelReport::peak(report);
-    ++reportsShown_;
+void AudioLevelMeter::showReport(const QByteArray& report, quint32 senderIpv4) {
     // A late report after the meter stopped only clears the display.
     if (!c_.tmrVolume->isActive()) {
+        ++reportsShown_;
         showSilence();
         return;
     }
+    if (senderIpv4 != asked_) {
+        ++reportsPassedOver_;
+        return;
+    }
+    const qint32 peak = LevelReport::peak(report);
+    ++reportsShown_;
     const LevelReport::Display d = LevelReport::display(peak, QLocale().decimalPoint().at(0));
     c_.VUMeter->setWidthTwips(d.widthTwips);
     c_.lblVolume->setText(d.text);

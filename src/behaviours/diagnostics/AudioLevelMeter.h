@@ -1,8 +1,9 @@
 #pragma once
 // The audio level meter of the main window: while chkGetVolume is checked, tmrVolume asks
 // the element for samples with "VOL" on every tick (the common sender, element port 2977,
-// error 104), and every level report that the management endpoint hands over sets the
-// bar (VUMeter) and the dBFS text (lblVolume).
+// error 104), and every level report that the management endpoint hands over from the
+// element asked sets the bar (VUMeter) and the dBFS text (lblVolume).  Other elements may
+// answer at the same time (the audio watch asks them): their reports never move the bar.
 
 #include <QObject>
 
@@ -29,10 +30,12 @@ public:
 
     // One request (a tmrVolume tick).
     void requestLevel();
-    // A datagram of more than 1200 bytes.
-    void showReport(const QByteArray& report);
+    // A datagram of more than 1200 bytes from senderIpv4 (host order).
+    void showReport(const QByteArray& report, quint32 senderIpv4);
 
     int reportsShown() const { return reportsShown_; }
+    // Reports of other elements than the one asked, while the meter ran.
+    int reportsPassedOver() const { return reportsPassedOver_; }
 
 private:
     void switched(bool on); // chkGetVolume checked or cleared
@@ -41,5 +44,7 @@ private:
     Controls c_;
     ElementSender* sender_;
     int reportsShown_ = 0;
+    int reportsPassedOver_ = 0;
+    quint32 asked_ = 0; // the address of the element asked
     bool sending_ = false;
 };

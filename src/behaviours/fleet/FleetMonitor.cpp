@@ -175,7 +175,7 @@ void FleetMonitor::decorate(int index) {
     if (!check_.isRunning()) {
         set(ElementTree::StateRole, int(NodeMark::None));
         set(Qt::ToolTipRole, QVariant());
-        set(Qt::AccessibleTextRole, text);
+        ElementTree::speak(model, node, ElementTree::FleetSpokenRole, QString());
         return;
     }
     const FleetStatus& st = s.status(index);
@@ -201,7 +201,7 @@ void FleetMonitor::decorate(int index) {
     }
     set(ElementTree::StateRole, int(markOf(st.state)));
     set(Qt::ToolTipRole, tip);
-    set(Qt::AccessibleTextRole, QString(text + QStringLiteral(", ") + spoken));
+    ElementTree::speak(model, node, ElementTree::FleetSpokenRole, spoken);
 }
 
 void FleetMonitor::showStatus() {

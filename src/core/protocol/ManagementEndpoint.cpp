@@ -112,20 +112,44 @@ bool ManagementEndpoint::broadcast(const QByteArray& payload) {
     return send(payload);
 }
 
+bool ManagementEndpoint::sendTo(const QByteArray& payload, quint32 ipv4, quint16 port) {
+    if (!isOpen()) {
+        failWith(QStringLiteral("the endpoint is not bound"));
+        return false;
+    }
+    QString reason;
+    if (!DatagramSend::sendTo(*socket_, payload, ipv4, port, &reason)) {
+        failWith(reason);
+        return false;
+    }
+    return true;
+}
+
 void ManagementEndpoint::readPending() {
     // A batch, then back to the event loop: the socket notifies again while datagrams are
     // left, so a flood never keeps the window from reacting.  Every notification reads:
     // one that reads nothing stops the socket's notifications for good.
     for (int n = 0; n < kReadBatch && socket_->hasPendingDatagrams(); ++n) {
-        const QByteArray datagram = socket_->receiveDatagram().data();
+        const QNetworkDatagram received = socket_->receiveDatagram();
+        const QByteArray datagram = received.data();
         Q_EMIT datagramArrived(datagram);
         switch (classifyDatagram(datagram.size())) {
-        case DatagramKind::LevelReport:
-            // Only the newest level matters; an older one not yet shown is passed over.
-            if (!newestReport_.isNull())
+        case DatagramKind::LevelReport: {
+            // Only the newest level of each element matters; an older one not yet shown
+            // is passed over.
+            const quint32 sender = received.senderAddress().toIPv4Address();
+            auto waiting = newestReports_.find(sender);
+            if (waiting != newestReports_.end()) {
                 ++reportsReplaced_;
-            newestReport_ = datagram;
+                *waiting = datagram;
+            } else if (newestReports_.size() < kReportSenders) {
+                newestReports_.insert(sender, datagram);
+                reportOrder_.enqueue(sender);
+            } else {
+                ++overflowed_;
+            }
             break;
+        }
         case DatagramKind::FeedbackRecord:
             if (inbox_.size() < kInboxCapacity)
                 inbox_.enqueue(datagram);
@@ -140,7 +164,7 @@ void ManagementEndpoint::readPending() {
 }
 
 void ManagementEndpoint::scheduleDispatch() {
-    if (dispatchQueued_ || (inbox_.isEmpty() && newestReport_.isNull()))
+    if (dispatchQueued_ || (inbox_.isEmpty() && reportOrder_.isEmpty()))
         return;
     dispatchQueued_ = true;
     QMetaObject::invokeMethod(this, &ManagementEndpoint::dispatchWaiting, Qt::QueuedConnection);
@@ -148,18 +172,21 @@ void ManagementEndpoint::scheduleDispatch() {
 
 void ManagementEndpoint::dispatchWaiting() {
     dispatchQueued_ = false;
-    for (int n = 0; n < kDispatchBatch && (!inbox_.isEmpty() || !newestReport_.isNull()); ++n) {
+    for (int n = 0; n < kDispatchBatch && (!inbox_.isEmpty() || !reportOrder_.isEmpty()); ++n) {
         QByteArray datagram;
-        const bool report = !newestReport_.isNull();
-        if (report)
-            datagram.swap(newestReport_);
-        else
+        const bool report = !reportOrder_.isEmpty();
+        quint32 sender = 0;
+        if (report) {
+            sender = reportOrder_.dequeue();
+            datagram = newestReports_.take(sender);
+        } else {
             datagram = inbox_.dequeue();
+        }
         // The rest is scheduled first, so a handler that waits in a modal window does
         // not hold back the datagrams behind it.
         scheduleDispatch();
         if (report)
-            Q_EMIT levelReportArrived(datagram);
+            Q_EMIT levelReportArrived(datagram, sender);
         else
             Q_EMIT feedbackRecordArrived(datagram);
     }
@@ -167,6 +194,6 @@ void ManagementEndpoint::dispatchWaiting() {
 }
 
 void ManagementEndpoint::deliverWaiting() {
-    while (!inbox_.isEmpty() || !newestReport_.isNull())
+    while (!inbox_.isEmpty() || !reportOrder_.isEmpty())
         dispatchWaiting();
 }

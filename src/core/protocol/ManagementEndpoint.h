@@ -6,13 +6,15 @@
 // Whatever arrives, the endpoint holds a bounded amount: it reads a batch of datagrams
 // per readiness notification and returns to the event loop; feedback records wait in an
 // inbox of kInboxCapacity (when it is full, further ones are dropped as the kernel would
-// drop them from a full receive buffer); of the level reports only the newest waits.
+// drop them from a full receive buffer); of the level reports only the newest of each
+// sender waits (at most kReportSenders senders at a time).
 // Datagrams are handed over from the event loop, never from inside the socket's
 // notification, so a handler that opens a modal window does not stop the reading.
 
 #include "DatagramDispatch.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QQueue>
@@ -26,6 +28,7 @@ public:
     static constexpr int kInboxCapacity = 4096; // the answers of a large discovery
     static constexpr int kReadBatch = 256;
     static constexpr int kDispatchBatch = 64;
+    static constexpr int kReportSenders = 1024;
     // Asked for the kernel's receive buffer: a burst of a thousand discovery answers.
     static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
 
@@ -55,6 +58,10 @@ public:
     // The discovery request: to 255.255.255.255 port 1901, on the endpoint as it is bound
     // (no close, no re-bind).
     bool broadcast(const QByteArray& payload);
+    // Sends one datagram to ipv4 (host order) and port, on the endpoint as it is bound,
+    // without touching the remote host and port the system's senders set (the audio
+    // watch's requests).
+    bool sendTo(const QByteArray& payload, quint32 ipv4, quint16 port);
 
     // Hands over every datagram read so far, now.  The end of a discovery calls it, so
     // the answers that arrived in time are taken as answers to it.
@@ -62,13 +69,16 @@ public:
 
     QString errorString() const { return error_; }
     QUdpSocket* socket() const { return socket_; }
-    // Level reports that were replaced by a newer one before they were handed over.
+    // Level reports that were replaced by a newer one of the same sender before they were
+    // handed over.
     int levelReportsReplaced() const { return reportsReplaced_; }
-    // Feedback records dropped because the inbox was full.
+    // Feedback records (and level reports of too many senders at once) dropped because the
+    // inbox was full.
     int inboxOverflows() const { return overflowed_; }
 
 Q_SIGNALS:
-    void levelReportArrived(const QByteArray& datagram);
+    // senderIpv4: the sender's address, host order.
+    void levelReportArrived(const QByteArray& datagram, quint32 senderIpv4);
     void feedbackRecordArrived(const QByteArray& datagram);
     // Every datagram as it is read, before it is classified (diagnostics and tests); a
     // handler must return at once.
@@ -88,7 +98,8 @@ private:
     QHostAddress boundAddress_;
     QString error_;
     QQueue<QByteArray> inbox_;
-    QByteArray newestReport_; // a level report waiting (null: none)
+    QHash<quint32, QByteArray> newestReports_; // by sender
+    QQueue<quint32> reportOrder_;              // the senders of the reports waiting
     int reportsReplaced_ = 0;
     int overflowed_ = 0;
     bool dispatchQueued_ = false;
