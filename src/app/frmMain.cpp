@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "behaviours/database/ElementFilter.h"
 #include "behaviours/database/ElementList.h"
 #include "behaviours/diagnostics/AudioLevelMeter.h"
 #include "behaviours/diagnostics/DiagnosticsWindows.h"
@@ -9,12 +10,15 @@
 #include "behaviours/editor/ElementPanel.h"
 #include "behaviours/editor/FieldEditor.h"
 #include "behaviours/fleet/FleetMonitor.h"
+#include "behaviours/fleet/FleetTrayIcon.h"
 #include "behaviours/protocol/FeedbackConfirmation.h"
 #include "behaviours/protocol/MainToolbar.h"
 #include "behaviours/protocol/frmPaging.h"
 #include "behaviours/protocol/frmWaiting.h"
+#include "behaviours/shell/ApplicationMenus.h"
 #include "behaviours/shell/FreedesktopNotifier.h"
 #include "behaviours/shell/InterfaceChooser.h"
+#include "behaviours/shell/WindowMemory.h"
 #include "behaviours/shell/frmDisclaimer.h"
 #include "core/common/MessageBoxes.h"
 #include "core/common/ProgramEnd.h"
@@ -189,6 +193,19 @@ frmMain::frmMain(Services services, QWidget* parent)
     fm.eventLogPath = services_.eventLogPath;
     fm.windowActive = [this] { return isActiveWindow(); };
     fleet_ = std::make_unique<FleetMonitor>(std::move(fm));
+
+    // The menu bar; a behaviour's dock or element action joins it here (addViewToggle,
+    // addElementAction).
+    menus_ = std::make_unique<ApplicationMenus>(
+        ApplicationMenus::Context{this, &ui_, services_.settings});
+    windowMemory_ = std::make_unique<WindowMemory>(this, services_.windowLayout);
+    filter_ = std::make_unique<ElementFilter>(ui_.txtFilter, ui_.TreeView1);
+    tray_ = std::make_unique<FleetTrayIcon>(FleetTrayIcon::Context{
+        fleet_.get(), QApplication::windowIcon(), [this] { bringToFront(); }, [this] { close(); }});
+    if (ownNotifier_)
+        ownNotifier_->setFallback([this](const QString& title, const QString& text) {
+            return tray_->showMessage(title, text);
+        });
 }
 
 frmMain::~frmMain() = default;
@@ -254,8 +271,10 @@ bool frmMain::startUp() {
     setWindowTitle(::windowTitle(edition));
     ui_.scrlBuffer->setMaximum(edition.bufferMaximum);
 
-    // 10.
+    // 10. Where the operator left it, with every dock as it was.
+    windowMemory_->restore();
     show();
+    tray_->show();
     // Then the fleet check starts pinging the elements of the list.
     fleet_->start();
     return true;

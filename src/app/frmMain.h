@@ -12,6 +12,8 @@
 
 #include <memory>
 
+class ApplicationMenus;
+class WindowMemory;
 class ArpLookup;
 class AttenuationControl;
 class ConfigurationSender;
@@ -23,10 +25,12 @@ class AudioLevelMeter;
 class DiagnosticsWindows;
 class ElementPing;
 class IcmpEcho;
+class ElementFilter;
 class ElementList;
 class ElementPanel;
 class ElementSender;
-class DesktopNotifier;
+class FreedesktopNotifier;
+class FleetTrayIcon;
 class FieldEditor;
 class InstanceChannel;
 class FleetMonitor;
@@ -98,6 +102,8 @@ public:
     ElementPing& ping() { return *ping_; }
     DiagnosticsWindows& diagnosticsWindows() { return *diagnosticsWindows_; }
     FleetMonitor& fleetMonitor() { return *fleet_; }
+    ApplicationMenus& menus() { return *menus_; }
+    FleetTrayIcon& trayIcon() { return *tray_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -132,6 +138,10 @@ private:
     std::unique_ptr<AudioLevelMeter> levelMeter_;
     std::unique_ptr<DiagnosticsWindows> diagnosticsWindows_;
     std::unique_ptr<InstanceChannel> instanceChannel_;
-    std::unique_ptr<DesktopNotifier> ownNotifier_;
+    std::unique_ptr<FreedesktopNotifier> ownNotifier_;
     std::unique_ptr<FleetMonitor> fleet_;
+    std::unique_ptr<ApplicationMenus> menus_;
+    std::unique_ptr<WindowMemory> windowMemory_;
+    std::unique_ptr<ElementFilter> filter_;
+    std::unique_ptr<FleetTrayIcon> tray_;
 };

@@ -17,7 +17,8 @@ class ElementTree : public QTreeWidget {
 public:
     static constexpr int KeyRole = Qt::UserRole;
     static constexpr int ImageRole = Qt::UserRole + 1;
-    static constexpr int StateRole = Qt::UserRole + 2; // int(NodeMark)
+    static constexpr int StateRole = Qt::UserRole + 2;   // int(NodeMark)
+    static constexpr int AddressRole = Qt::UserRole + 3; // the stored "ip", for the filter
 
     explicit ElementTree(QWidget* parent = nullptr);
 

@@ -201,6 +201,7 @@ void FleetMonitor::showStatus() {
         statusLine(check_.schedule().counts(), check_.isRunning(), check_.probeError());
     ctx_.lblFleetStatus->setText(line);
     ctx_.lblFleetStatus->setAccessibleName(line);
+    Q_EMIT statusShown(line);
 }
 
 void FleetMonitor::changed(const FleetChange& change) {
