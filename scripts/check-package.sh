@@ -48,6 +48,38 @@ else
     grep -A4 "raw-socket capability" "$work/apt.log"
 fi
 
+echo "== the exporter's files as installed"
+examples=/usr/share/doc/tessovar-nms/examples
+(cd "$examples" && promtool check config prometheus.yml && promtool check rules tessovar-alerts.yml) ||
+    fail "promtool on the installed examples"
+out=$(systemd-analyze verify /lib/systemd/system/tessovar-exporter.service 2>&1)
+[ -z "$out" ] || fail "systemd-analyze verify: $out"
+# TLS from the installed package: civetweb loads OpenSSL at run time by the names
+# libssl.so and libcrypto.so; the exporter's own libraries of those names must be the
+# ones it gets (not libssl-dev's, which lack what civetweb asks for).
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 \
+    -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+    -keyout "$work/server.key" -out "$work/server.crt" 2>/dev/null || fail "openssl req"
+printf 'tls_server_config:\n  cert_file: server.crt\n  key_file: server.key\n' >"$work/web.yml"
+printf '[0011223344A1]\r\nIP=127.0.0.1\r\n' >"$work/exporter.ini"
+LD_DEBUG=libs unshare --net sh -s "$work" <<'INSIDE' 2>"$work/exporter-tls.log" || { cat "$work/exporter-tls.log" >&2; fail "the installed exporter does not serve over TLS"; }
+ip link set lo up
+tessovar-exporter --database "$1/exporter.ini" --web.config.file "$1/web.yml" &
+pid=$!
+ok=""
+for _ in $(seq 100); do
+    curl -sf --cacert "$1/server.crt" https://127.0.0.1:9711/metrics >/dev/null && { ok=yes; break; }
+    sleep 0.1
+done
+kill "$pid"
+wait "$pid"
+[ -n "$ok" ]
+INSIDE
+echo "TLS served; OpenSSL as loaded:"
+grep -o 'init: [^ ]*lib\(ssl\|crypto\)[^ ]*' "$work/exporter-tls.log" | sort -u
+grep -q 'init: /usr/lib/[^ ]*/tessovar-nms/libssl.so$' "$work/exporter-tls.log" ||
+    fail "the exporter did not load its own libssl.so"
+
 echo "== starting the installed program"
 # The operator's own folders: settings (notice acknowledged), and one element in the
 # per-user database, where an installed copy keeps it.

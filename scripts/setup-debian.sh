@@ -7,11 +7,11 @@
 set -e
 PACKAGES="build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
 librsvg2-bin prometheus-cpp-dev libsqlite3-dev qt6-svg-dev qt6-charts-dev libyaml-cpp-dev
-libssl-dev"
+libssl-dev libcivetweb-dev libcrypt-dev"
 if [ "$1" = "--tests" ]; then
     shift
     PACKAGES="$PACKAGES libgtest-dev libgmock-dev iproute2 util-linux procps python3 prometheus
-xvfb at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus-x11 sqlite3 openssl systemd"
+xvfb at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus-x11 sqlite3 openssl systemd curl"
 fi
 PACKAGES="$PACKAGES $*"
 missing=""

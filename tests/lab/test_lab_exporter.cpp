@@ -1,7 +1,9 @@
 // tessovar-exporter in the lab: simulated elements in their namespaces, the exporter on
 // the NMS side reading an element database of them, and a real Prometheus server beside it
-// scraping it every second (with the example alert rules loaded).  The test reads what
-// Prometheus stored through its query API over HTTP inside the lab's NMS namespace.
+// scraping it every second over TLS with basic authentication (a web configuration file,
+// a certificate made for the test; the example alert rules loaded), and once more without
+// credentials.  The test reads what Prometheus stored through its query API over HTTP
+// inside the lab's NMS namespace.
 
 #include "Lab.h"
 
@@ -14,11 +16,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTcpSocket>
-#include <QUdpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUdpSocket>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -42,14 +45,17 @@ QByteArray httpGet(quint16 port, const QByteArray& target) {
                                                                             : all.mid(body + 4);
 }
 
-// The samples of an instant query: MAC label -> value.
-QMap<QString, double> query(const QString& expression) {
+QJsonArray results(const QString& expression) {
     const QByteArray body =
         httpGet(9090, "/api/v1/query?query=" + QUrl::toPercentEncoding(expression));
-    QMap<QString, double> out;
     const QJsonObject doc = QJsonDocument::fromJson(body).object();
-    for (const QJsonValue& v :
-         doc.value(QStringLiteral("data")).toObject().value(QStringLiteral("result")).toArray()) {
+    return doc.value(QStringLiteral("data")).toObject().value(QStringLiteral("result")).toArray();
+}
+
+// The samples of an instant query: MAC label -> value.
+QMap<QString, double> query(const QString& expression) {
+    QMap<QString, double> out;
+    for (const QJsonValue& v : results(expression)) {
         const QJsonObject sample = v.toObject();
         out.insert(sample.value(QStringLiteral("metric"))
                        .toObject()
@@ -96,19 +102,40 @@ protected:
         QFile db(dir.filePath(QStringLiteral("nms.ini")));
         ASSERT_TRUE(db.open(QIODevice::WriteOnly) && db.write(ini) == ini.size());
         db.close();
+        // A certificate for 127.0.0.1, and the password "lab-secret" as a bcrypt hash.
+        const QString crt = dir.filePath(QStringLiteral("server.crt"));
+        ASSERT_EQ(
+            QProcess::execute(QStringLiteral("openssl"),
+                              {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                               "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj",
+                               "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                               dir.filePath(QStringLiteral("server.key")), "-out", crt}),
+            0);
+        const QByteArray web = "tls_server_config:\n  cert_file: server.crt\n"
+                               "  key_file: server.key\nbasic_auth_users:\n  prometheus: "
+                               "$2b$04$dskJSnBVCUq4QsYOAGGrMOzcVOaO4ZjnST65pWa3I2/H3VHE3OELe\n";
+        QFile webConfig(dir.filePath(QStringLiteral("web.yml")));
+        ASSERT_TRUE(webConfig.open(QIODevice::WriteOnly) && webConfig.write(web) == web.size());
+        webConfig.close();
         QFile config(dir.filePath(QStringLiteral("prometheus.yml")));
         ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        const QByteArray tls =
+            "    scheme: https\n    tls_config:\n      ca_file: '" + QFile::encodeName(crt) + "'\n";
         config.write("global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
                      "rule_files: ['" +
                      QFile::encodeName(rulesFile()) +
                      "']\n"
-                     "scrape_configs:\n  - job_name: tessovar\n    static_configs:\n"
-                     "      - targets: ['127.0.0.1:9711']\n");
+                     "scrape_configs:\n  - job_name: tessovar\n" +
+                     tls +
+                     "    basic_auth:\n      username: prometheus\n      password: lab-secret\n"
+                     "    static_configs:\n      - targets: ['127.0.0.1:9711']\n"
+                     "  - job_name: nocredentials\n" +
+                     tls + "    static_configs:\n      - targets: ['127.0.0.1:9711']\n");
         config.close();
 
         start(exporter, Lab::buildDir() + QStringLiteral("/tessovar-exporter"),
               {QStringLiteral("--database"), db.fileName(), QStringLiteral("--interval"),
-               QStringLiteral("1")});
+               QStringLiteral("1"), QStringLiteral("--web.config.file"), webConfig.fileName()});
         start(prometheus, QStringLiteral("prometheus"),
               {QStringLiteral("--config.file=") + config.fileName(),
                QStringLiteral("--storage.tsdb.path=") + dir.filePath(QStringLiteral("data")),
@@ -129,6 +156,10 @@ protected:
     static QString rulesFile() {
         return QDir(Lab::scriptsDir())
             .filePath(QStringLiteral("../contrib/prometheus/tessovar-alerts.yml"));
+    }
+    static QString dashboardFile() {
+        return QDir(Lab::scriptsDir())
+            .filePath(QStringLiteral("../contrib/grafana/tessovar-elements.json"));
     }
     // Inside the lab's NMS namespace, as a service would run there.
     void start(QProcess& p, const QString& program, const QStringList& args) {
@@ -204,9 +235,69 @@ TEST_F(LabExporterTest, PrometheusSeesElementsAnswerStopAndCount) {
     EXPECT_EQ(up.value(e3), 1);
     EXPECT_TRUE(query(QStringLiteral("tessovar_element_ping_rtt_seconds")).contains(e1));
     EXPECT_FALSE(query(QStringLiteral("tessovar_element_audio_frames_good_total")).contains(e2));
-    EXPECT_TRUE(query(QStringLiteral("tessovar_exporter_errors_total")).isEmpty());
-    EXPECT_EQ(query(QStringLiteral("up{job=\"tessovar\"}")).size(),
-              1); // Prometheus scraped it throughout
+    EXPECT_TRUE(query(QStringLiteral("tessovar_exporter_errors_total > 0")).isEmpty());
+    EXPECT_EQ(query(QStringLiteral("tessovar_exporter_errors_total")).size(), 1);
+    EXPECT_EQ(results(QStringLiteral("tessovar_exporter_errors_total")).size(), 4);
+    // Prometheus scraped it throughout, over TLS with its credentials; without them: 401.
+    EXPECT_EQ(query(QStringLiteral("up{job=\"tessovar\"}")).value(QString(), -1), 1);
+    EXPECT_EQ(query(QStringLiteral("up{job=\"nocredentials\"}")).value(QString(), -1), 0);
+    const QJsonArray targets = QJsonDocument::fromJson(httpGet(9090, "/api/v1/targets"))
+                                   .object()
+                                   .value(QStringLiteral("data"))
+                                   .toObject()
+                                   .value(QStringLiteral("activeTargets"))
+                                   .toArray();
+    QString refused;
+    for (const QJsonValue& t : targets) {
+        if (t.toObject().value(QStringLiteral("labels")).toObject().value(QStringLiteral("job")) ==
+            QLatin1String("nocredentials"))
+            refused = t.toObject().value(QStringLiteral("lastError")).toString();
+    }
+    EXPECT_TRUE(refused.contains(QLatin1String("401"))) << refused.toStdString();
+
+    // Every query of the dashboard returns data.
+    QFile dashboard(dashboardFile());
+    ASSERT_TRUE(dashboard.open(QIODevice::ReadOnly));
+    int checked = 0;
+    for (const QJsonValue& panel : QJsonDocument::fromJson(dashboard.readAll())
+                                       .object()
+                                       .value(QStringLiteral("panels"))
+                                       .toArray()) {
+        for (const QJsonValue& target :
+             panel.toObject().value(QStringLiteral("targets")).toArray()) {
+            QString expr = target.toObject().value(QStringLiteral("expr")).toString();
+            expr.replace(QStringLiteral("$__rate_interval"), QStringLiteral("10s"));
+            EXPECT_FALSE(results(expr).isEmpty())
+                << panel.toObject().value(QStringLiteral("title")).toString().toStdString() << ": "
+                << expr.toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 15);
+
+    // Renamed: the same series goes on; only its info changes.
+    const QString counter =
+        QStringLiteral("tessovar_element_audio_frames_good_total{job=\"tessovar\",mac=\"%1\"}")
+            .arg(e1);
+    const double before = query(counter).value(e1);
+    QByteArray ini;
+    QFile db(dir.filePath(QStringLiteral("nms.ini")));
+    ASSERT_TRUE(db.open(QIODevice::ReadOnly));
+    ini = db.readAll().replace("NAME=E1\r\n", "NAME=RENAMED\r\n");
+    db.close();
+    QSaveFile save(db.fileName());
+    ASSERT_TRUE(save.open(QIODevice::WriteOnly));
+    save.write(ini);
+    ASSERT_TRUE(save.commit());
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return query(QStringLiteral("tessovar_element_info{name=\"RENAMED\"}")).contains(e1);
+        },
+        15000));
+    ASSERT_TRUE(waitFor([&] { return query(counter).value(e1) > before + 200; }, 10000));
+    EXPECT_EQ(results(QStringLiteral("count_over_time(%1[1h])").arg(counter)).size(), 1);
+    EXPECT_EQ(query(QStringLiteral("resets(%1[1h])").arg(counter)).value(e1), 0);
+    EXPECT_EQ(results(QStringLiteral("tessovar_element_info{mac=\"%1\"}").arg(e1)).size(), 1);
 }
 
 } // namespace

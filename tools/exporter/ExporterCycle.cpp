@@ -5,9 +5,13 @@
 
 #include <QHostAddress>
 
+#include <algorithm>
+
 ExporterCycle::ExporterCycle(MetricsStore& store, int intervalS, int rate, QObject* parent)
     : QObject(parent), store_(store), intervalMs_(intervalS * 1000),
-      spacingMs_((1000 + rate - 1) / rate) {
+      spacingMs_((1000 + rate - 1) / rate),
+      maxInFlight_(
+          int(std::min<qint64>(EchoProbe::kMaxInFlight, kPingTimeoutMs / spacingMs_ + 1))) {
     clock_.start();
     wake_.setSingleShot(true);
     wake_.setTimerType(Qt::PreciseTimer);
@@ -17,19 +21,28 @@ ExporterCycle::ExporterCycle(MetricsStore& store, int intervalS, int rate, QObje
         else
             pump();
     });
+    publishTimer_.setSingleShot(true);
+    publishTimer_.setInterval(kPublishMs);
+    connect(&publishTimer_, &QTimer::timeout, this, &ExporterCycle::publish);
     nextCheck_.setSingleShot(true);
     connect(&nextCheck_, &QTimer::timeout, this, &ExporterCycle::beginCheck);
     connect(&probe_, &EchoProbe::answered, this, &ExporterCycle::pingAnswered);
     connect(&port_, &DiagnosticsPort::datagramFrom, this, &ExporterCycle::statisticsArrived);
 }
 
-void ExporterCycle::setElements(const std::vector<FleetElement>& elements) {
+void ExporterCycle::setDatabaseState(int withoutAddress, bool elementsLimited) {
+    snapshot_.withoutAddress = withoutAddress;
+    snapshot_.elementsLimited = elementsLimited;
+    publish();
+}
+
+void ExporterCycle::setElements(const std::vector<ExportedElement>& elements) {
     next_ = elements;
     nextChanged_ = true;
     if (phase_ == Phase::Idle && checks_ == 0) {
         // Before the first check: the metrics list the elements at once.
         samples_.clear();
-        for (const FleetElement& e : next_)
+        for (const ExportedElement& e : next_)
             samples_.push_back(ElementSample{e, false, false, 0, {}});
         publish();
     }
@@ -44,7 +57,13 @@ void ExporterCycle::start() {
     beginCheck();
 }
 
+void ExporterCycle::publishSoon() {
+    if (!publishTimer_.isActive())
+        publishTimer_.start();
+}
+
 void ExporterCycle::publish() {
+    publishTimer_.stop();
     snapshot_.elements = samples_;
     store_.publish(snapshot_);
 }
@@ -58,7 +77,7 @@ void ExporterCycle::beginCheck() {
         for (int i = 0; i < int(samples_.size()); ++i)
             old.insert(samples_[size_t(i)].element.mac, i);
         std::vector<ElementSample> samples;
-        for (const FleetElement& e : next_) {
+        for (const ExportedElement& e : next_) {
             const int o = old.value(e.mac, -1);
             if (o >= 0 && samples_[size_t(o)].element.ip == e.ip) {
                 samples.push_back(samples_[size_t(o)]);
@@ -87,13 +106,11 @@ bool ExporterCycle::paced() {
 
 void ExporterCycle::pump() {
     if (phase_ == Phase::Ping) {
-        while (cursor_ < samples_.size() && pingsInFlight_ < kMaxPingsInFlight) {
+        while (cursor_ < samples_.size() && pingsInFlight_ < maxInFlight_) {
             ElementSample& s = samples_[cursor_];
             const quint32 address = s.element.address();
             if (address == 0) {
-                s.checked = true; // nothing to ping: it does not answer
-                s.up = false;
-                ++cursor_;
+                ++cursor_; // never checked, counted apart (the database reader leaves it out)
                 continue;
             }
             if (!paced())
@@ -142,6 +159,7 @@ void ExporterCycle::pingAnswered(quint64 tag, qint32 status, qint64 roundTripUs)
         s.checked = true;
         s.up = status == Icmp::Status::Success;
         s.roundTripSeconds = s.up ? double(roundTripUs) / 1e6 : 0;
+        publishSoon();
     }
     pump();
 }
@@ -151,11 +169,11 @@ void ExporterCycle::beginStatistics() {
     phase_ = Phase::Statistics;
     cursor_ = 0;
     awaiting_.clear();
+    // Only answers of this check count; the last ones stay shown until it ends.
+    fresh_.assign(samples_.size(), false);
     bool anyUp = false;
-    for (ElementSample& s : samples_) {
-        s.record.clear(); // only answers of this check count
+    for (ElementSample& s : samples_)
         anyUp = anyUp || s.up;
-    }
     if (!anyUp) {
         endCheck(); // nobody to ask: the port is not even taken
         return;
@@ -176,6 +194,7 @@ void ExporterCycle::statisticsArrived(const QByteArray& record, quint32 sender) 
     if (it == awaiting_.end())
         return; // not asked, or answered already
     samples_[size_t(*it)].record = record;
+    fresh_[size_t(*it)] = true;
     awaiting_.erase(it);
     if (awaiting_.isEmpty() && cursor_ >= samples_.size()) {
         wake_.stop();
@@ -186,10 +205,15 @@ void ExporterCycle::statisticsArrived(const QByteArray& record, quint32 sender) 
 }
 
 void ExporterCycle::endCheck() {
+    for (size_t i = 0; i < samples_.size() && i < fresh_.size(); ++i) {
+        if (!fresh_[i])
+            samples_[i].record.clear();
+    }
     port_.close();
     phase_ = Phase::Idle;
     awaiting_.clear();
     ++checks_;
+    snapshot_.checks = double(checks_);
     snapshot_.checkSeconds = double(now() - checkStartMs_) / 1000.0;
     publish();
     Q_EMIT checkDone(snapshot_.checkSeconds);

@@ -1,23 +1,55 @@
 #include "ExporterOptions.h"
 
-#include <QHostAddress>
-
 namespace {
 
-// ADDR:PORT with an IPv4 address, or [IPv6]:PORT; the port 1 to 65535.
-bool validListen(const QString& text) {
+// A port as civetweb reads it, written plainly: decimal digits without a sign or a
+// leading zero, 1 to 65535.
+bool plainPort(const QString& text) {
+    if (text.isEmpty() || text.size() > 5 || text.startsWith(u'0'))
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return text.toInt() <= 65535;
+}
+
+// A dotted-decimal IPv4 address of four parts, 0 to 255, without leading zeros (which
+// some readers take as octal) and without the shorter forms ("2130706433").
+bool dottedQuad(const QString& text) {
+    const QStringList parts = text.split(u'.');
+    if (parts.size() != 4)
+        return false;
+    for (const QString& p : parts) {
+        if (p.isEmpty() || p.size() > 3 || (p.size() > 1 && p.startsWith(u'0')))
+            return false;
+        for (const QChar c : p) {
+            if (c < u'0' || c > u'9')
+                return false;
+        }
+        if (p.toInt() > 255)
+            return false;
+    }
+    return true;
+}
+
+// ADDR:PORT with an IPv4 address.  The civetweb of Debian is built without IPv6, so an
+// IPv6 address is refused here with its own message rather than failing at the listen.
+QString listenProblem(const QString& text) {
+    if (text.startsWith(u'['))
+        return QStringLiteral("IPv6 listening addresses are not supported (the HTTP server "
+                              "is built without IPv6): use an IPv4 address, e.g. "
+                              "127.0.0.1:9711 or 0.0.0.0:9711");
     const qsizetype colon = text.lastIndexOf(u':');
-    if (colon <= 0)
-        return false;
-    bool ok = false;
-    const int port = text.mid(colon + 1).toInt(&ok);
-    if (!ok || port < 1 || port > 65535)
-        return false;
-    QString host = text.left(colon);
-    if (host.startsWith(u'[') && host.endsWith(u']'))
-        return QHostAddress(host.mid(1, host.size() - 2)).protocol() ==
-               QAbstractSocket::IPv6Protocol;
-    return QHostAddress(host).protocol() == QAbstractSocket::IPv4Protocol;
+    if (colon < 0)
+        return QStringLiteral("expected ADDR:PORT, e.g. 127.0.0.1:9711");
+    if (!dottedQuad(text.left(colon)))
+        return QStringLiteral("the address must be an IPv4 address in dotted decimal, "
+                              "e.g. 127.0.0.1");
+    if (!plainPort(text.mid(colon + 1)))
+        return QStringLiteral("the port must be a number from 1 to 65535, without sign or "
+                              "leading zeros");
+    return {};
 }
 
 bool number(const QString& text, int low, int high, int* out) {
@@ -39,7 +71,11 @@ QString ExporterOptions::usage() {
         "\n"
         "  --database PATH      the element database to read (never written; read again\n"
         "                       when it changes)\n"
-        "  --listen ADDR:PORT   where /metrics is served (default 127.0.0.1:9711)\n"
+        "  --listen ADDR:PORT   where /metrics is served: an IPv4 address and a port\n"
+        "                       (default 127.0.0.1:9711; IPv6 is not supported)\n"
+        "  --web.config.file FILE\n"
+        "                       TLS and basic authentication, in the exporter-toolkit\n"
+        "                       format (tls_server_config, basic_auth_users)\n"
         "  --interval SECONDS   how often every element is checked, 1 to 3600 (default 15)\n"
         "  --rate N             requests a second to the elements, at most, 1 to 100\n"
         "                       (default 20)\n"
@@ -66,6 +102,7 @@ bool ExporterOptions::parse(const QStringList& args, ExporterOptions* out, QStri
         }
         const bool takesValue = a == QLatin1String("--database") ||
                                 a == QLatin1String("--listen") ||
+                                a == QLatin1String("--web.config.file") ||
                                 a == QLatin1String("--interval") || a == QLatin1String("--rate");
         if (!takesValue) {
             *error = QStringLiteral("unknown option %1").arg(a);
@@ -82,7 +119,14 @@ bool ExporterOptions::parse(const QStringList& args, ExporterOptions* out, QStri
             ok = !v.isEmpty();
         } else if (a == QLatin1String("--listen")) {
             out->listen = v;
-            ok = validListen(v);
+            const QString problem = listenProblem(v);
+            if (!problem.isEmpty()) {
+                *error = QStringLiteral("bad value for --listen: %1: %2").arg(v, problem);
+                return false;
+            }
+        } else if (a == QLatin1String("--web.config.file")) {
+            out->webConfig = v;
+            ok = !v.isEmpty();
         } else if (a == QLatin1String("--interval")) {
             ok = number(v, 1, 3600, &out->intervalS);
         } else {

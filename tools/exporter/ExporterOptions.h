@@ -7,6 +7,7 @@
 struct ExporterOptions {
     QString database;                                  // --database PATH (required)
     QString listen = QStringLiteral("127.0.0.1:9711"); // --listen ADDR:PORT
+    QString webConfig;  // --web.config.file FILE: TLS and basic authentication
     int intervalS = 15; // --interval SECONDS: one check of every element
     int rate = 20;      // --rate N: requests a second, at most
     bool help = false;

@@ -2,6 +2,9 @@
 
 #include "core/diagnostics/DiagnosticsRecord.h"
 
+#include <QtGlobal>
+
+#include <map>
 #include <optional>
 
 namespace FleetMetrics {
@@ -44,10 +47,11 @@ bool holds(const QByteArray& record, int offset) {
 }
 
 std::vector<ClientMetric::Label> labels(const FleetElement& e) {
-    return {{"ip", e.ip.toStdString()},
-            {"mac", e.mac.toStdString()},
-            {"name", e.name.toStdString()},
-            {"role", e.role.toStdString()}};
+    return {{"mac", e.mac.toStdString()}};
+}
+
+std::string utf8(const QString& text) {
+    return text.toUtf8().toStdString();
 }
 
 MetricFamily family(const char* name, const char* help, MetricType type) {
@@ -85,11 +89,24 @@ MetricFamily gauge(const std::string& name, const std::string& help, double valu
     return f;
 }
 
+MetricFamily buildInfo(const std::string& version) {
+    MetricFamily f = gauge("tessovar_exporter_build_info",
+                           "1, with the version of tessovar-exporter and of its Qt libraries.", 1);
+    f.metric.front().label = {{"qt_version", qVersion()}, {"version", version}};
+    return f;
+}
+
 std::vector<MetricFamily> build(const ExporterSnapshot& s) {
-    MetricFamily up = family("tessovar_element_up", "1 when the element answered the last ping.",
-                             MetricType::Gauge);
-    MetricFamily rtt = family("tessovar_element_ping_rtt_seconds", "Round trip of the last ping.",
-                              MetricType::Gauge);
+    MetricFamily info =
+        family("tessovar_element_info",
+               "1 for every element of the database: its name, address, role, serial number "
+               "and firmware as stored (join on mac with group_left).",
+               MetricType::Gauge);
+    MetricFamily up =
+        family("tessovar_element_up",
+               "1 when the element answered the last ping, 0 when it did not.", MetricType::Gauge);
+    MetricFamily rtt = family("tessovar_element_ping_rtt_seconds",
+                              "Round trip of the element's last answered ping.", MetricType::Gauge);
     std::vector<MetricFamily> counters;
     for (const CounterField& c : kCounters)
         counters.push_back(family(c.name, c.help, MetricType::Counter));
@@ -101,6 +118,12 @@ std::vector<MetricFamily> build(const ExporterSnapshot& s) {
                MetricType::Gauge);
 
     for (const ElementSample& e : s.elements) {
+        ClientMetric m;
+        m.label = {{"firmware", utf8(e.element.firmware)}, {"ip", utf8(e.element.ip)},
+                   {"mac", utf8(e.element.mac)},           {"name", utf8(e.element.name)},
+                   {"role", utf8(e.element.role)},         {"serial", utf8(e.element.serial)}};
+        m.gauge.value = 1;
+        info.metric.push_back(std::move(m));
         if (!e.checked)
             continue;
         addGauge(up, e.element, e.up ? 1 : 0);
@@ -129,16 +152,30 @@ std::vector<MetricFamily> build(const ExporterSnapshot& s) {
         }
     }
 
-    std::vector<MetricFamily> out{std::move(up), std::move(rtt)};
+    std::vector<MetricFamily> out;
+    out.push_back(std::move(info));
+    out.push_back(std::move(up));
+    out.push_back(std::move(rtt));
     for (MetricFamily& c : counters)
         out.push_back(std::move(c));
     out.push_back(std::move(clock));
     out.push_back(std::move(delay));
 
-    out.push_back(gauge("tessovar_exporter_elements", "Elements in the database.",
+    out.push_back(gauge("tessovar_exporter_elements", "Elements of the database that are checked.",
                         double(s.elements.size())));
+    out.push_back(gauge("tessovar_exporter_elements_without_address",
+                        "Elements of the database without a usable address: not checked.",
+                        s.withoutAddress));
+    out.push_back(gauge("tessovar_exporter_elements_limited",
+                        "1 when the database holds more elements than the exporter reads.",
+                        s.elementsLimited ? 1 : 0));
+    MetricFamily checks =
+        family("tessovar_exporter_checks_total",
+               "Complete checks of every element since the start.", MetricType::Counter);
+    checks.metric.emplace_back().counter.value = s.checks;
+    out.push_back(std::move(checks));
     out.push_back(gauge("tessovar_exporter_check_duration_seconds",
-                        "How long the last check of every element took.", s.checkSeconds));
+                        "How long the last complete check of every element took.", s.checkSeconds));
     out.push_back(gauge("tessovar_exporter_statistics_port_busy",
                         "1 when local port 2978 was taken by another program at the last check.",
                         s.statisticsPortBusy ? 1 : 0));
@@ -146,7 +183,10 @@ std::vector<MetricFamily> build(const ExporterSnapshot& s) {
         family("tessovar_exporter_errors_total",
                "Errors of the exporter by kind: database, icmp, statistics_port, statistics_send.",
                MetricType::Counter);
-    for (const auto& [kind, count] : s.errors) {
+    std::map<std::string, double> counts = s.errors;
+    for (const char* kind : kErrorKinds)
+        counts.try_emplace(kind, 0);
+    for (const auto& [kind, count] : counts) {
         ClientMetric m;
         m.label = {{"kind", kind}};
         m.counter.value = count;

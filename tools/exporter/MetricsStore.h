@@ -11,8 +11,15 @@
 #include <string>
 #include <vector>
 
+// An element as the exporter shows it: what the fleet check knows, and the serial number
+// and firmware version stored with it (for tessovar_element_info).
+struct ExportedElement : FleetElement {
+    QString serial;
+    QString firmware;
+};
+
 struct ElementSample {
-    FleetElement element;
+    ExportedElement element;
     bool checked = false; // pinged at least once (an answer or a failed check)
     bool up = false;      // answered the last ping
     double roundTripSeconds = 0;
@@ -23,6 +30,9 @@ struct ExporterSnapshot {
     std::vector<ElementSample> elements;
     double checkSeconds = 0; // the last complete check of every element
     bool statisticsPortBusy = false;
+    double checks = 0;                    // complete checks since the start
+    int withoutAddress = 0;               // elements of the database that cannot be checked
+    bool elementsLimited = false;         // the database holds more elements than are read
     std::map<std::string, double> errors; // by kind, since the start
 };
 

@@ -5,14 +5,14 @@
 #include "ExporterOptions.h"
 #include "FleetCollectable.h"
 #include "FleetFile.h"
+#include "MetricsServer.h"
 #include "MetricsStore.h"
+#include "WebConfig.h"
 
 #include "core/shell/TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
-
-#include <prometheus/exposer.h>
 
 #include <memory>
 
@@ -35,13 +35,30 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    WebConfig web;
+    if (!options.webConfig.isEmpty() && !WebConfig::load(options.webConfig, &web, &error)) {
+        err << "tessovar-exporter: " << error << Qt::endl;
+        return 2;
+    }
+
     auto store = std::make_shared<MetricsStore>();
     ExporterCycle cycle(*store, options.intervalS, options.rate);
     FleetFile file(options.database);
+    bool toldLimit = false;
     QObject::connect(&file, &FleetFile::changed, &cycle, [&] {
         cycle.setElements(file.elements());
+        cycle.setDatabaseState(file.withoutAddress(), file.truncated());
         err << "tessovar-exporter: " << file.elements().size() << " elements in "
             << options.database << Qt::endl;
+        if (file.withoutAddress() > 0)
+            err << "tessovar-exporter: " << file.withoutAddress()
+                << " elements without a usable address are not checked" << Qt::endl;
+        if (file.truncated() && !toldLimit) {
+            err << "tessovar-exporter: " << options.database << " holds more than "
+                << FleetFile::kMaxElements << " elements: only the first "
+                << FleetFile::kMaxElements << " are checked" << Qt::endl;
+            toldLimit = true;
+        }
     });
     QObject::connect(&file, &FleetFile::failed, &cycle, [&](const QString& reason) {
         cycle.countError("database");
@@ -49,25 +66,21 @@ int main(int argc, char** argv) {
     });
     file.reload();
 
-    // The HTTP endpoint and the exposition format are prometheus-cpp's (civetweb inside).
-    std::unique_ptr<prometheus::Exposer> exposer;
-    try {
-        exposer = std::make_unique<prometheus::Exposer>(
-            std::vector<std::string>{"listening_ports", options.listen.toStdString(), "num_threads",
-                                     "2", "request_timeout_ms", "10000"});
-    } catch (const std::exception& e) {
-        err << "tessovar-exporter: cannot listen on " << options.listen << ": " << e.what()
+    MetricsServer server(TESSOVAR_VERSION, web);
+    server.add(std::make_shared<FleetCollectable>(store, TESSOVAR_VERSION));
+    if (!server.start(options.listen.toStdString(), &error)) {
+        err << "tessovar-exporter: cannot listen on " << options.listen << ": " << error
             << Qt::endl;
         return 1;
     }
-    auto collectable = std::make_shared<FleetCollectable>(store);
-    exposer->RegisterCollectable(collectable);
 
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::arrived, &app, &QCoreApplication::quit);
-    err << "tessovar-exporter: serving http://" << options.listen << "/metrics" << Qt::endl;
+    err << "tessovar-exporter: serving "
+        << QString::fromStdString(server.url(options.listen.toStdString()))
+        << (web.basicAuth() ? " (basic authentication)" : "") << Qt::endl;
     cycle.start();
     const int status = QCoreApplication::exec();
-    exposer.reset(); // no scrape may outlive the store
+    server.stop(); // no scrape may outlive the store
     return status;
 }
