@@ -64,7 +64,7 @@ else
     for k in $(seq 1 "$count"); do
         case $((k % 3)) in
             1) lines+=("--role encoder --name \"STUDIO ENC $k\" --tx 1 --remote 239.77.0.1 --serial $((10000 + k))") ;;
-            2) lines+=("--role decoder --name \"TX SITE DEC $k\" --remote 239.77.0.1 --serial $((10000 + k)) --version 4.2") ;;
+            2) lines+=("--role decoder --name \"TX SITE DEC $k\" --remote 239.77.0.1 --serial $((10000 + k)) --firmware 4.2") ;;
             0) lines+=("--role encoder --name \"LINK ENC $k\" --tx 0 --remote $(lab_element_ip $((k - 1))) --serial $((10000 + k))") ;;
         esac
     done

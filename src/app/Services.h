@@ -11,6 +11,7 @@ class InstanceLock;
 class MessageBoxes;
 class ProgramEnd;
 class SettingsStore;
+class WindowLayoutStore;
 
 struct Services {
     MessageBoxes* messages = nullptr;
@@ -21,6 +22,7 @@ struct Services {
     ArpLookup* arp = nullptr; // nullptr: the kernel's neighbour table
     IcmpEcho* icmp = nullptr; // the ping's ICMP echo; nullptr: the system's
     DesktopNotifier* notifier = nullptr; // nullptr: the desktop's notification service
+    WindowLayoutStore* windowLayout = nullptr; // nullptr: the window is not remembered
     QString eventLogPath;                // the fleet check's event log file; empty: none
     QString historyPath;                 // the configuration history; empty: none
     QString iniPath;      // full path of nms.ini

@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "behaviours/audio/AudioWatchMonitor.h"
+#include "behaviours/database/ElementFilter.h"
 #include "behaviours/database/ElementList.h"
 #include "behaviours/diagnostics/AudioLevelMeter.h"
 #include "behaviours/diagnostics/DiagnosticsWindows.h"
@@ -13,12 +14,15 @@
 #include "behaviours/history/ConfigurationHistory.h"
 #include "behaviours/history/HistoryCommands.h"
 #include "behaviours/history/HistoryPanelLoad.h"
+#include "behaviours/fleet/FleetTrayIcon.h"
 #include "behaviours/protocol/FeedbackConfirmation.h"
 #include "behaviours/protocol/MainToolbar.h"
 #include "behaviours/protocol/frmPaging.h"
 #include "behaviours/protocol/frmWaiting.h"
+#include "behaviours/shell/ApplicationMenus.h"
 #include "behaviours/shell/FreedesktopNotifier.h"
 #include "behaviours/shell/InterfaceChooser.h"
+#include "behaviours/shell/WindowMemory.h"
 #include "behaviours/shell/frmDisclaimer.h"
 #include "core/common/MessageBoxes.h"
 #include "core/common/ProgramEnd.h"
@@ -220,6 +224,21 @@ frmMain::frmMain(Services services, QWidget* parent)
     aw.iniPath = services_.iniPath;
     aw.windowActive = [this] { return isActiveWindow(); };
     audioWatch_ = std::make_unique<AudioWatchMonitor>(std::move(aw));
+
+    // The menu bar; a behaviour's dock or element action joins it here (addViewToggle,
+    // addElementAction).
+    menus_ = std::make_unique<ApplicationMenus>(
+        ApplicationMenus::Context{this, &ui_, services_.settings});
+    menus_->addViewToggle(ui_.dockAudioWatch);
+    menus_->addElementAction(historyCommands_->action());
+    windowMemory_ = std::make_unique<WindowMemory>(this, services_.windowLayout);
+    filter_ = std::make_unique<ElementFilter>(ui_.txtFilter, ui_.TreeView1);
+    tray_ = std::make_unique<FleetTrayIcon>(FleetTrayIcon::Context{
+        fleet_.get(), QApplication::windowIcon(), [this] { bringToFront(); }, [this] { close(); }});
+    if (ownNotifier_)
+        ownNotifier_->setFallback([this](const QString& title, const QString& text) {
+            return tray_->showMessage(title, text);
+        });
 }
 
 frmMain::~frmMain() = default;
@@ -289,10 +308,12 @@ bool frmMain::startUp() {
     setWindowTitle(::windowTitle(edition));
     ui_.scrlBuffer->setMaximum(edition.bufferMaximum);
 
-    // 10.
+    // 10. Where the operator left it, with every dock as it was.
+    windowMemory_->restore();
     show();
     // A history that cannot be used is said in the "Events" dock; the station goes on.
     history_->open();
+    tray_->show();
     // Then the fleet check starts pinging the elements of the list.
     fleet_->start();
     // And the audio watch asks the encoders ticked in its dock.

@@ -12,6 +12,8 @@
 
 #include <memory>
 
+class ApplicationMenus;
+class WindowMemory;
 class ArpLookup;
 class AttenuationControl;
 class ConfigurationSender;
@@ -24,10 +26,12 @@ class AudioWatchMonitor;
 class DiagnosticsWindows;
 class ElementPing;
 class IcmpEcho;
+class ElementFilter;
 class ElementList;
 class ElementPanel;
 class ElementSender;
-class DesktopNotifier;
+class FreedesktopNotifier;
+class FleetTrayIcon;
 class FieldEditor;
 class InstanceChannel;
 class FleetMonitor;
@@ -106,6 +110,8 @@ public:
     HistoryPanelLoad& historyLoad() { return *historyLoad_; }
     HistoryCommands& historyCommands() { return *historyCommands_; }
     AudioWatchMonitor& audioWatch() { return *audioWatch_; }
+    ApplicationMenus& menus() { return *menus_; }
+    FleetTrayIcon& trayIcon() { return *tray_; }
     // The MAC text of the selected element ("-" when none).
     QString selectedElementMac() const;
 
@@ -140,10 +146,14 @@ private:
     std::unique_ptr<AudioLevelMeter> levelMeter_;
     std::unique_ptr<DiagnosticsWindows> diagnosticsWindows_;
     std::unique_ptr<InstanceChannel> instanceChannel_;
-    std::unique_ptr<DesktopNotifier> ownNotifier_;
+    std::unique_ptr<FreedesktopNotifier> ownNotifier_;
     std::unique_ptr<FleetMonitor> fleet_;
     std::unique_ptr<ConfigurationHistory> history_;
     std::unique_ptr<HistoryPanelLoad> historyLoad_;
     std::unique_ptr<HistoryCommands> historyCommands_;
     std::unique_ptr<AudioWatchMonitor> audioWatch_;
+    std::unique_ptr<ApplicationMenus> menus_;
+    std::unique_ptr<WindowMemory> windowMemory_;
+    std::unique_ptr<ElementFilter> filter_;
+    std::unique_ptr<FleetTrayIcon> tray_;
 };

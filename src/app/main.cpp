@@ -2,12 +2,14 @@
 
 #include "core/common/ProgramEnd.h"
 #include "core/database/DatabaseLocation.h"
+#include "core/shell/CommandLine.h"
 #include "core/shell/Edition.h"
 #include "core/shell/HostAddressTable.h"
 #include "core/shell/InstanceChannel.h"
 #include "core/shell/InstanceLock.h"
 #include "core/shell/SettingsStore.h"
 #include "core/shell/TerminationSignals.h"
+#include "core/shell/WindowLayoutStore.h"
 #include "frmMain.h"
 #include "views/QtMessageBoxes.h"
 
@@ -15,9 +17,19 @@
 #include <QDir>
 #include <QIcon>
 
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char* argv[]) {
+    // --help and --version are answered without a window (and without a display).
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const auto request = CommandLine::request(arguments); request != CommandLine::Request::None) {
+        std::fputs(CommandLine::answer(request, QStringLiteral("tessovar-nms")).toLocal8Bit(), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Veltrana"));
     // No display name: Qt would append it to every window title the window system shows.
@@ -43,6 +55,7 @@ int main(int argc, char* argv[]) {
     QtSettingsStore settings;
     LockFileInstanceLock instanceLock;
     IfAddrsHostAddressTable hostAddresses;
+    QtWindowLayoutStore windowLayout;
 
     Services services;
     services.messages = messages.get();
@@ -50,6 +63,7 @@ int main(int argc, char* argv[]) {
     services.settings = &settings;
     services.instanceLock = &instanceLock;
     services.hostAddresses = &hostAddresses;
+    services.windowLayout = &windowLayout;
     services.iniPath = DatabaseLocation::databasePath();
     services.historyPath = DatabaseLocation::historyPath();
     services.eventLogPath = DatabaseLocation::userDataFolder() + QStringLiteral("/fleet-events.log");

@@ -1,72 +1,17 @@
 #include "ElementIcons.h"
 
-#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 
-namespace {
-
-class ElementIconEngine final : public QIconEngine {
-public:
-    explicit ElementIconEngine(bool sending) : sending_(sending) {}
-
-    void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        p->save();
-        p->setRenderHint(QPainter::Antialiasing);
-        p->translate(rect.topLeft());
-        p->scale(rect.width() / 16.0, rect.height() / 16.0);
-        const bool off = mode == QIcon::Disabled;
-        const QColor body =
-            off ? QColor(150, 150, 150) : (sending_ ? QColor(30, 80, 170) : QColor(30, 130, 80));
-        const QColor waves = off ? QColor(170, 170, 170) : QColor(230, 120, 20);
-
-        // The unit: a rack box with a front-panel light.
-        QPainterPath box;
-        box.addRoundedRect(QRectF(0.5, 5.5, 9, 7), 1.2, 1.2);
-        p->fillPath(box, body);
-        p->setPen(QPen(body.darker(150), 0.8));
-        p->drawPath(box);
-        p->setPen(Qt::NoPen);
-        p->setBrush(QColor(120, 255, 120));
-        p->drawEllipse(QPointF(2.6, 9), 1.0, 1.0);
-
-        // Waves to the right: opening away from the box when sending, towards it otherwise.
-        p->setBrush(Qt::NoBrush);
-        p->setPen(QPen(waves, 1.3, Qt::SolidLine, Qt::RoundCap));
-        for (int i = 0; i < 2; ++i) {
-            const qreal r = 2.2 + 2.3 * i;
-            const QRectF arc(sending_ ? 10 - r : 16 - r, 9 - r, 2 * r, 2 * r);
-            if (sending_)
-                p->drawArc(arc, -45 * 16, 90 * 16);
-            else
-                p->drawArc(arc, 135 * 16, 90 * 16);
-        }
-        p->restore();
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap pm(size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        paint(&p, QRect(QPoint(0, 0), size), mode, state);
-        return pm;
-    }
-
-    QIconEngine* clone() const override { return new ElementIconEngine(sending_); }
-    QString key() const override { return QStringLiteral("TessovarElementIcon"); }
-
-private:
-    bool sending_;
-};
-
-} // namespace
-
 namespace ElementIcons {
 QIcon encoder() {
-    return QIcon(new ElementIconEngine(true));
+    return QIcon(QStringLiteral(":/images/encoder.svg"));
 }
 QIcon otherElement() {
-    return QIcon(new ElementIconEngine(false));
+    return QIcon(QStringLiteral(":/images/element.svg"));
+}
+QIcon toolbar(const QString& name) {
+    return QIcon(QStringLiteral(":/images/%1.svg").arg(name));
 }
 } // namespace ElementIcons
 
@@ -103,20 +48,9 @@ void paintAudioMark(QPainter& p, AudioMark audio, const QRectF& at, int side) {
         break;
     }
 }
-} // namespace
 
-QPixmap withMark(const QIcon& image, NodeMark mark, int side, qreal devicePixelRatio,
-                 AudioMark audio) {
-    const QSize size = markedSize(side, audio);
-    QPixmap pm(size * devicePixelRatio);
-    pm.setDevicePixelRatio(devicePixelRatio);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    image.paint(&p, QRect(0, 0, side, side));
-    const int fleetRight = markedSize(side).width();
-    const QRectF at(fleetRight - side + side * 0.15, side * 0.15, side * 0.7, side * 0.7);
-    paintAudioMark(p, audio, at.translated(side, 0), side);
+// The mark in the square at; side: the height of the image it goes with.
+void paintMark(QPainter& p, const QRectF& at, NodeMark mark, qreal side) {
     switch (mark) {
     case NodeMark::Answering:
         p.setPen(QPen(QColor(0, 110, 0), side / 16.0));
@@ -141,7 +75,43 @@ QPixmap withMark(const QIcon& image, NodeMark mark, int side, qreal devicePixelR
     case NodeMark::None:
         break;
     }
+}
+} // namespace
+
+QPixmap withMark(const QIcon& image, NodeMark mark, int side, qreal devicePixelRatio,
+                 AudioMark audio) {
+    const QSize size = markedSize(side, audio);
+    QPixmap pm(size * devicePixelRatio);
+    pm.setDevicePixelRatio(devicePixelRatio);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    image.paint(&p, QRect(0, 0, side, side));
+    const int fleetRight = markedSize(side).width();
+    const QRectF at(fleetRight - side + side * 0.15, side * 0.15, side * 0.7, side * 0.7);
+    paintMark(p, at, mark, side);
+    paintAudioMark(p, audio, at.translated(side, 0), side);
     return pm;
+}
+
+QIcon withBadge(const QIcon& image, NodeMark mark) {
+    QIcon out;
+    for (const int side : {16, 22, 24, 32, 48, 64, 128}) {
+        QPixmap pm(side, side);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        image.paint(&p, QRect(0, 0, side, side));
+        // The badge's own background keeps it readable on any icon.
+        const QRectF at(side * 0.45, side * 0.45, side * 0.55, side * 0.55);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 220));
+        p.drawEllipse(at.adjusted(-side * 0.03, -side * 0.03, side * 0.03, side * 0.03));
+        paintMark(p, at, mark, at.height() / 0.7);
+        p.end();
+        out.addPixmap(pm);
+    }
+    return out;
 }
 
 } // namespace ElementIcons

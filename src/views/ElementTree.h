@@ -25,6 +25,7 @@ public:
     // audio watch's part, each set by its own behaviour through speak().
     static constexpr int FleetSpokenRole = Qt::UserRole + 4;
     static constexpr int AudioSpokenRole = Qt::UserRole + 5;
+    static constexpr int AddressRole = Qt::UserRole + 6; // the stored "ip", for the filter
 
     explicit ElementTree(QWidget* parent = nullptr);
 

@@ -7,9 +7,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -43,7 +43,8 @@ void keepWidthForCaptions(QPushButton* button, const QStringList& captions) {
 }
 
 void MainWindowUi::buildToolbar(QMainWindow* window) {
-    Toolbar1 = new QToolBar(QStringLiteral("Toolbar1"), window);
+    // Its title names it in the View menu and the window's context menu.
+    Toolbar1 = new QToolBar(QStringLiteral("Toolbar"), window);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setMovable(false);
     Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -52,22 +53,23 @@ void MainWindowUi::buildToolbar(QMainWindow* window) {
 
     struct ButtonSpec {
         const char* tip;
-        QStyle::StandardPixmap icon;
+        const char* icon; // images/<icon>.svg
         QKeySequence key;
     };
     // The keys Qt and KDE programs use: F5 reloads what is shown, Ctrl+S saves.  A
     // discovery reloads from the network instead, as Ctrl+F5 reloads a page from its
     // source in a browser; the meter starts and stops with M, Shift undoing as in
-    // Ctrl+Z / Ctrl+Shift+Z (the window has no menu bar for Ctrl+M to toggle).
+    // Ctrl+Z / Ctrl+Shift+Z (the menu bar is always shown, so Ctrl+M, which toggles it in
+    // KDE programs, is free).
     const std::array<ButtonSpec, 8> specs{{
-        {nullptr, QStyle::SP_CustomBase, {}},
-        {"Auto discover elements", QStyle::SP_DriveNetIcon, QKeySequence(Qt::CTRL | Qt::Key_F5)},
-        {"Refresh list", QStyle::SP_BrowserReload, QKeySequence(Qt::Key_F5)},
-        {nullptr, QStyle::SP_CustomBase, {}},
-        {"Save changes", QStyle::SP_DialogSaveButton, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {nullptr, QStyle::SP_CustomBase, {}},
-        {"Start audio monitoring", QStyle::SP_MediaPlay, QKeySequence(Qt::CTRL | Qt::Key_M)},
-        {"Stop audio monitoring", QStyle::SP_MediaStop,
+        {nullptr, nullptr, {}},
+        {"Auto discover elements", "discover", QKeySequence(Qt::CTRL | Qt::Key_F5)},
+        {"Refresh list", "refresh", QKeySequence(Qt::Key_F5)},
+        {nullptr, nullptr, {}},
+        {"Save changes", "save", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {nullptr, nullptr, {}},
+        {"Start audio monitoring", "start-monitoring", QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {"Stop audio monitoring", "stop-monitoring",
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M)},
     }};
     for (int i = 1; i <= 7; ++i) {
@@ -76,7 +78,8 @@ void MainWindowUi::buildToolbar(QMainWindow* window) {
             continue;
         }
         const QString tip = QString::fromLatin1(specs[i].tip);
-        QAction* a = Toolbar1->addAction(window->style()->standardIcon(specs[i].icon), tip);
+        QAction* a =
+            Toolbar1->addAction(ElementIcons::toolbar(QString::fromLatin1(specs[i].icon)), tip);
         a->setShortcut(specs[i].key);
         a->setToolTip(tip + QStringLiteral(" (") + specs[i].key.toString(QKeySequence::NativeText) +
                       u')');
@@ -100,6 +103,12 @@ void MainWindowUi::build(QMainWindow* window) {
     frmTreeView = new QGroupBox(QStringLiteral("Elements"), central);
     frmTreeView->setObjectName(QStringLiteral("frmTreeView"));
     auto* treeLayout = new QVBoxLayout(frmTreeView);
+    txtFilter = new QLineEdit(frmTreeView);
+    txtFilter->setObjectName(QStringLiteral("txtFilter"));
+    txtFilter->setPlaceholderText(QStringLiteral("Filter: name, MAC or address"));
+    txtFilter->setAccessibleName(QStringLiteral("Filter elements"));
+    txtFilter->setClearButtonEnabled(true);
+    treeLayout->addWidget(txtFilter);
     TreeView1 = new ElementTree(frmTreeView);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);

@@ -43,6 +43,7 @@ struct MainWindowUi {
     std::array<QIcon, 8> ImageList1{};
 
     QGroupBox* frmTreeView = nullptr; // "Elements", then "Select element: (N items)"
+    QLineEdit* txtFilter = nullptr; // above the tree: shows only the elements that match
     ElementTree* TreeView1 = nullptr;
 
     // frmProperties, "Element properties:".  Left column.

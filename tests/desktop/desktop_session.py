@@ -25,20 +25,20 @@ ENCODER = ("0011223344A1",
             "INPUT": "1", "TYPE": "1", "TX": "0", "REMOTE": "127.0.0.3", "ROLE": "1", "SN": "1234",
             "VER": "3.5", "SFN": "0", "BUF": "0", "LLO": "0"},
            ["--role", "encoder", "--name", "STUDIO ONE", "--ip", "127.0.0.2", "--bind", "127.0.0.2",
-            "--serial", "1234", "--version", "3.5", "--tone", "-6"])
+            "--serial", "1234", "--firmware", "3.5", "--tone", "-6"])
 DECODER = ("0011223344B2",
            {"NAME": "TRANSMITTER A   ", "IP": "127.0.0.3", "MASK": "255.255.0.0", "GW": "127.0.0.254",
             "INPUT": "0", "TYPE": "0", "TX": "1", "MULTI": "239.1.2.3", "ROLE": "2", "SN": "777",
             "VER": "3.49", "SFN": "1", "BUF": "4", "ATT": "200", "SDM": "0", "SDL": "37", "SDT": "43",
             "LLO": "0"},
            ["--role", "decoder", "--name", "TRANSMITTER A", "--ip", "127.0.0.3", "--bind", "127.0.0.3",
-            "--serial", "777", "--version", "3.49", "--sfn", "1", "--buffer", "4", "--att", "200"])
+            "--serial", "777", "--firmware", "3.49", "--sfn", "1", "--buffer", "4", "--att", "200"])
 MULTICAST_ENCODER = ("0011223344C3",
                      {"NAME": "STUDIO TWO      ", "IP": "127.0.0.4", "MASK": "255.255.255.0",
                       "GW": "127.0.0.1", "INPUT": "0", "TYPE": "1", "TX": "1", "MULTI": "239.1.2.3",
                       "ROLE": "1", "SN": "1235", "VER": "3.5", "SFN": "0", "BUF": "0", "LLO": "0"},
                      ["--role", "encoder", "--name", "STUDIO TWO", "--ip", "127.0.0.4", "--bind",
-                      "127.0.0.4", "--serial", "1235", "--version", "3.5", "--tx", "1"])
+                      "127.0.0.4", "--serial", "1235", "--firmware", "3.5", "--tx", "1"])
 
 
 class Failure(Exception):
@@ -152,6 +152,42 @@ def press(node):
     do_action(node, "Press")
 
 
+def move_window(title_start, x, y, width, height):
+    """Moves and resizes the program's top-level window as a window manager would (Xlib
+    through ctypes; Xvfb runs none)."""
+    lib = ctypes.CDLL("libX11.so.6")
+    lib.XOpenDisplay.restype = ctypes.c_void_p
+    lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    lib.XDefaultRootWindow.restype = ctypes.c_ulong
+    lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    lib.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                               ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                               ctypes.POINTER(ctypes.c_uint)]
+    lib.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
+    lib.XMoveResizeWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                      ctypes.c_uint, ctypes.c_uint]
+    lib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = lib.XOpenDisplay(None)
+    if not display:
+        raise Failure("cannot open the display")
+    try:
+        root, parent = ctypes.c_ulong(), ctypes.c_ulong()
+        children, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+        lib.XQueryTree(display, lib.XDefaultRootWindow(display), ctypes.byref(root), ctypes.byref(parent),
+                       ctypes.byref(children), ctypes.byref(count))
+        for i in range(count.value):
+            name = ctypes.c_char_p()
+            if lib.XFetchName(display, children[i], ctypes.byref(name)) and name.value and \
+                    name.value.decode("utf-8", "replace").startswith(title_start):
+                lib.XMoveResizeWindow(display, children[i], x, y, width, height)
+                lib.XSync(display, 0)
+                return
+        raise Failure("no window titled %r..." % title_start)
+    finally:
+        lib.XCloseDisplay(display)
+
+
 def click(node):
     """A mouse click in the middle of the control (the element tree chooses a node only
     when the operator does: a click or the keyboard)."""
@@ -229,6 +265,8 @@ class Session:
     def _start_elements(self):
         with open(self.path("elements.txt"), "w") as f:
             for _, _, options in self.elements:
+                if options is None:  # listed in the database only
+                    continue
                 f.write(" ".join('"%s"' % o if " " in o else o for o in options) + "\n")
         ready = self.path("elements.ready")
         sim = spawn([self.sim, "--many", self.path("elements.txt"), "--ready-file", ready],

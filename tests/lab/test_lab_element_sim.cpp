@@ -99,7 +99,7 @@ TEST_F(LabElementSimTest, DiscoveryAnswersAndMisbehaviours) {
 }
 
 TEST_F(LabElementSimTest, ConfigurationCommandIsTakenAndAnswered) {
-    start({QStringLiteral("--role encoder --name OLD --serial 21 --version 3.49"),
+    start({QStringLiteral("--role encoder --name OLD --serial 21 --firmware 3.49"),
            QStringLiteral("--role decoder --name KEEPS --serial 22 --fault keep:name@config")});
     QList<FeedbackRecord> answers;
     QObject::disconnect(&endpoint, &ManagementEndpoint::feedbackRecordArrived, nullptr, nullptr);

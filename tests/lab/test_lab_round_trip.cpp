@@ -29,13 +29,13 @@ protected:
             {
                 // 1: encoder, unicast to the decoder
                 QStringLiteral("--role encoder --name \"Studio 1\" --tx 0 --remote 10.77.0.13 --input 1 "
-                               "--type 0 --serial 1001 --version 3.49 --llo 1"),
+                               "--type 0 --serial 1001 --firmware 3.49 --llo 1"),
                 // 2: encoder, multicast; does not take a new name
                 QStringLiteral("--role encoder --name \"Studio 2\" --tx 1 --remote 239.77.0.1 --serial 1002 "
-                               "--version 3.5 --fault keep:name@config"),
+                               "--firmware 3.5 --fault keep:name@config"),
                 // 3: decoder; does not answer commands
                 QStringLiteral("--role decoder --name \"TX SITE\" --remote 239.77.0.1 --serial 3003 "
-                               "--version 4.2 --input 0 --type 1 --tx 1 --sfn 1 --buffer 6 --att 180 --sdm 2 "
+                               "--firmware 4.2 --input 0 --type 1 --tx 1 --sfn 1 --buffer 6 --att 180 --sdm 2 "
                                "--sdl 40 --sdt 50 --llo 1 --fault silent@config"),
                 // 4: encoder; answers commands with a corrupted record
                 QStringLiteral("--role encoder --name \"Studio 4\" --serial 1004 --fault corrupt:tx@config"),

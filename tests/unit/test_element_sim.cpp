@@ -112,7 +112,7 @@ TEST(ElementSimTest, ElementOptions) {
     SimElementConfig c;
     QString error;
     ASSERT_TRUE(SimOptions::parseElement({"--role", "decoder", "--name", "A B", "--serial", "-5",
-                                          "--version", "3.10", "--ip", "10.77.0.99", "--fault",
+                                          "--firmware", "3.10", "--ip", "10.77.0.99", "--fault",
                                           "silent@config"},
                                          &c, &error))
         << error.toStdString();
@@ -124,12 +124,16 @@ TEST(ElementSimTest, ElementOptions) {
     EXPECT_EQ(c.identity.ip, "10.77.0.99");
     ASSERT_EQ(c.faults.size(), 1);
     for (const QStringList& bad : {QStringList{"--ip", "10.77.0"}, QStringList{"--input", "256"},
-                                   QStringList{"--version", "3"}, QStringList{"--colour", "red"},
+                                   QStringList{"--firmware", "3"}, QStringList{"--colour", "red"},
                                    QStringList{"--name"}}) {
         SCOPED_TRACE(bad.join(u' ').toStdString());
         SimElementConfig other;
         EXPECT_FALSE(SimOptions::parseElement(bad, &other, &error));
     }
+    // --version is the program's; the firmware's is --firmware.
+    SimRunOptions run;
+    ASSERT_TRUE(SimOptions::parse({"--version"}, &run, &error));
+    EXPECT_TRUE(run.version);
 }
 
 } // namespace

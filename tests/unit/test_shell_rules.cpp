@@ -5,6 +5,7 @@
 #include "core/database/DatabaseLocation.h"
 #include "core/protocol/DatagramDispatch.h"
 #include "core/protocol/ElementSender.h"
+#include "core/shell/CommandLine.h"
 #include "core/shell/Edition.h"
 #include "core/shell/InstanceLock.h"
 #include "core/shell/SettingsStore.h"
@@ -55,6 +56,21 @@ TEST(EditionTest, WholeArgumentTextChoosesTheEdition) {
     EXPECT_EQ(Edition::argumentText({QStringLiteral("prog"), QStringLiteral("LL"), QStringLiteral("GPS")}),
               "LL GPS");
     EXPECT_EQ(Edition::argumentText({QStringLiteral("prog")}), "");
+}
+
+TEST(CommandLineTest, OnlyAWholeHelpOrVersionTextIsTakenFromTheEdition) {
+    using CommandLine::Request;
+    const std::pair<QStringList, Request> cases[] = {
+        {{"--help"}, Request::Help},       {{"-h"}, Request::Help},
+        {{"--version"}, Request::Version}, {{"-v"}, Request::Version},
+        {{}, Request::None},               {{"GPS"}, Request::None},
+        {{"--help", "GPS"}, Request::None}, {{"LL", "--version"}, Request::None},
+        {{"--HELP"}, Request::None},       {{"--helpme"}, Request::None},
+        {{"-hv"}, Request::None},
+    };
+    for (const auto& [args, request] : cases)
+        EXPECT_EQ(CommandLine::request(QStringList{"tessovar-nms"} + args), request)
+            << args.join(u' ').toStdString();
 }
 
 TEST(DispatchTest, LengthDecidesTheHandler) {

@@ -32,9 +32,9 @@ TEST(DiscoveryTest, RebuildsTheDatabaseFromTheAnswers) {
     win.w->endpoint().setRemote(QStringLiteral("127.0.0.9"), 2977); // as the last sender left it
 
     auto enc = startElement("127.0.0.2", {"--role", "encoder", "--tx", "1", "--remote", "239.1.1.1",
-                                          "--name", "studio", "--serial", "101", "--version", "3.49"});
+                                          "--name", "studio", "--serial", "101", "--firmware", "3.49"});
     auto dec = startElement("127.0.0.3", {"--role", "decoder", "--name", "Site A", "--serial", "102",
-                                          "--version", "4.2", "--gw", "127.0.0.1", "--mask", "255.0.0.0",
+                                          "--firmware", "4.2", "--gw", "127.0.0.1", "--mask", "255.0.0.0",
                                           "--remote", "239.1.1.1", "--input", "0", "--type", "0",
                                           "--tx", "0", "--sfn", "1", "--buffer", "9", "--att", "120",
                                           "--sdm", "1", "--sdl", "50", "--sdt", "60", "--llo", "1"});

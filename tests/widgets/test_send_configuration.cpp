@@ -53,7 +53,7 @@ struct Fixture {
             startElement("127.0.0.2", QStringList{"--name", "STUDIO ONE", "--mask", "255.255.255.0",
                                                   "--gw", "127.0.0.1", "--input", "1", "--type",
                                                   "1", "--tx", "0", "--remote", "127.0.0.3",
-                                                  "--serial", "1234", "--version", "3.5"} +
+                                                  "--serial", "1234", "--firmware", "3.5"} +
                                           elementOptions);
         win.bed.arp.set("127.0.0.2", "02AA00000002");
         win.select(0);
@@ -393,7 +393,7 @@ TEST(ConfirmationTest, DecoderValuesAreBroughtIntoThePanelsRanges) {
                                    "--mask",   "255.255.0.0", "--gw",      "127.0.0.254",
                                    "--input",  "0",           "--type",    "0",
                                    "--tx",     "1",           "--remote",  "239.1.2.3",
-                                   "--serial", "777",         "--version", "3.49",
+                                   "--serial", "777",         "--firmware", "3.49",
                                    "--att",    "5",           "--sfn",     "0",
                                    "--sdm",    "3",           "--fault",   "keep:sdm"});
     win.bed.arp.set("127.0.0.2", "02AA00000002");

@@ -33,7 +33,7 @@ QString usage() {
         "  --role encoder|decoder|N   role byte (default encoder)\n"
         "  --name TEXT                element name (16 characters on the wire)\n"
         "  --serial N                 serial number (32 bits, 0x.. allowed, negative allowed)\n"
-        "  --version MAJOR.MINOR      firmware version (default 3.49)\n"
+        "  --firmware MAJOR.MINOR     firmware version (default 3.49)\n"
         "  --ip/--mask/--gw/--remote A.B.C.D   addresses in the record\n"
         "  --input/--type/--tx/--sfn/--buffer/--llo/--att/--sdm/--sdl/--sdt N   settings\n"
         "  --fault F                  misbehave: silent, late:MS, twice, corrupt:FIELD\n"
@@ -58,7 +58,9 @@ QString usage() {
         "                             element's feedback record), random (0-1500 bytes)\n"
         "  --to HOST                  where the flood goes (default 127.0.0.1)\n"
         "  --seed N                   the random flood's seed (default 1)\n"
-        "  --burst MS                 hold discovery answers MS ms, then send all at once\n");
+        "  --burst MS                 hold discovery answers MS ms, then send all at once\n"
+        "  -h, --help                 this text\n"
+        "  --version                  the program's version\n");
 }
 
 bool parseElement(const QStringList& args, SimElementConfig* c, QString* error) {
@@ -96,7 +98,7 @@ bool parseElement(const QStringList& args, SimElementConfig* c, QString* error) 
         } else if (opt == QLatin1String("--serial")) {
             ok = number(v, -2147483648LL, 4294967295LL, &n);
             id.serial = quint32(n);
-        } else if (opt == QLatin1String("--version")) {
+        } else if (opt == QLatin1String("--firmware")) {
             qint64 major = 0, minor = 0;
             ok = v.count(u'.') == 1 && number(v.section(u'.', 0, 0), 0, 255, &major) &&
                  number(v.section(u'.', 1), 0, 255, &minor);
@@ -171,6 +173,10 @@ bool parse(const QStringList& args, SimRunOptions* run, QString* error) {
         const QString& a = args[i];
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             run->help = true;
+            return true;
+        }
+        if (a == QLatin1String("--version")) {
+            run->version = true;
             return true;
         }
         const bool runOption = a == QLatin1String("--many") || a == QLatin1String("--log") ||

@@ -18,6 +18,7 @@ struct SimRunOptions {
     bool flooding = false; // send `flood` (records: the first element's) and end
     DatagramFlood flood;
     bool help = false;
+    bool version = false; // --version: the program's version
 };
 
 namespace SimOptions {

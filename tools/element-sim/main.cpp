@@ -5,6 +5,8 @@
 #include "SimElement.h"
 #include "SimOptions.h"
 
+#include "core/shell/Edition.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,6 +33,10 @@ int main(int argc, char** argv) {
     }
     if (run.help) {
         QTextStream(stdout) << SimOptions::usage();
+        return 0;
+    }
+    if (run.version) {
+        QTextStream(stdout) << "element-sim " << programVersion() << "\n";
         return 0;
     }
     if (run.flooding) {

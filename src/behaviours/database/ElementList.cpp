@@ -3,6 +3,7 @@
 #include "core/common/MessageBoxes.h"
 #include "core/database/DatabaseFile.h"
 #include "core/database/ElementListing.h"
+#include "core/database/ElementRecord.h"
 #include "core/database/IniSnapshot.h"
 #include "views/ElementTree.h"
 #include "views/LevelBar.h"
@@ -92,6 +93,8 @@ void ElementList::Load_Config() {
         node->setText(0, entry->text);
         node->setData(0, ElementTree::KeyRole, entry->key);
         node->setData(0, ElementTree::ImageRole, image);
+        node->setData(0, ElementTree::AddressRole,
+                      snapshot.value(section, ElementKeys::Ip, QString()));
         node->setIcon(0, (*ctx_.ImageList1)[image]);
         nodes.append(node);
         if (entry->encoder)

@@ -212,6 +212,7 @@ void FleetMonitor::showStatus() {
         return;
     ctx_.lblFleetStatus->setText(line);
     ctx_.lblFleetStatus->setAccessibleName(line);
+    Q_EMIT statusShown(line);
 }
 
 void FleetMonitor::showStatusSoon() {

@@ -71,6 +71,11 @@ public:
                               const QString& probeError);
     static QString roundTripText(qint64 roundTripUs);
 
+Q_SIGNALS:
+    // The status line was shown again (the counts may have changed): check().schedule()
+    // and check().isRunning() tell the state.
+    void statusShown(const QString& line);
+
 private:
     void reloadSoon();
     void reload();

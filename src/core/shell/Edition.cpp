@@ -25,10 +25,10 @@ QString Edition::argumentText(const QStringList& arguments) {
     return arguments.mid(1).join(u' ');
 }
 
+QString programVersion() {
+    return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+}
+
 QString windowTitle(const Edition& edition) {
-    return QStringLiteral("Tessovar NMS v.%1.%2.%3")
-               .arg(kVersionMajor)
-               .arg(kVersionMinor)
-               .arg(kVersionRevision) +
-           edition.titleSuffix;
+    return QStringLiteral("Tessovar NMS v.") + programVersion() + edition.titleSuffix;
 }

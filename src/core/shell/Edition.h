@@ -19,3 +19,6 @@ struct Edition {
 
 // "Tessovar NMS v.4.5.0" followed by the edition's suffix.
 QString windowTitle(const Edition& edition);
+
+// The program's version, "4.5.0" (the title's numbers).
+QString programVersion();
