@@ -51,7 +51,9 @@ void MainWindowUi::buildAudioWatch(QMainWindow* window) {
 
     dockAudioWatch->setWidget(body);
     window->addDockWidget(Qt::BottomDockWidgetArea, dockAudioWatch);
-    // A tab beside the Events: the window keeps its size, the Events stay in front.
+    // A tab beside the Events, shown from the View menu: until the operator asks for it the
+    // window is exactly as before, and the window remembers it once shown.
     window->tabifyDockWidget(dockEvents, dockAudioWatch);
+    dockAudioWatch->hide();
     dockEvents->raise();
 }

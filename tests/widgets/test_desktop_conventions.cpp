@@ -138,7 +138,7 @@ TEST(Menus, ViewShowsTheDocksAndSetsTheFleetInterval) {
     auto* dock = new QDockWidget(QStringLiteral("Later dock"), &w);
     w.menus().addViewToggle(dock);
     const QList<QAction*> order = view->actions();
-    EXPECT_EQ(order.indexOf(entry(view, "Later dock")), order.indexOf(events) + 1);
+    EXPECT_EQ(order.indexOf(entry(view, "Later dock")), order.indexOf(entry(view, "Audio watch")) + 1);
 
     QMenu* interval = entry(view, "Fleet check interval")->menu();
     ASSERT_NE(interval, nullptr);

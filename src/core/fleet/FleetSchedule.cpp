@@ -82,7 +82,11 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     }
     if (best < 0)
         return std::nullopt;
-    const qint64 sendAt = std::max(allowedAt, turns_[size_t(best)].dueMs);
+    // An element never asked yet goes at the fastest pace: a new list is seen whole within
+    // a few seconds, not only after a whole interval.
+    const bool firstCheck = turns_[size_t(best)].sentMs < 0;
+    const qint64 pace = firstCheck && sentAny_ ? lastSendMs_ + fastestSpacingMs() : allowedAt;
+    const qint64 sendAt = std::max(pace, turns_[size_t(best)].dueMs);
     if (sendAt > nowMs) {
         *wakeAtMs = sendAt;
         return std::nullopt;
@@ -93,7 +97,7 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     t.dueMs = nowMs + limits_.intervalMs;
     // Late by more than one spacing (nothing was due): the grid starts again from now.
     const qint64 slot = lastSlotMs_ + spacingMs();
-    lastSlotMs_ = sentAny_ && nowMs - slot < spacingMs() ? slot : nowMs;
+    lastSlotMs_ = !firstCheck && sentAny_ && nowMs - slot < spacingMs() ? slot : nowMs;
     lastSendMs_ = nowMs;
     sentAny_ = true;
     const quint64 tag = ++nextTag_;
