@@ -11,7 +11,7 @@ libssl-dev libcivetweb-dev libcrypt-dev"
 if [ "$1" = "--tests" ]; then
     shift
     PACKAGES="$PACKAGES libgtest-dev libgmock-dev iproute2 util-linux procps python3 prometheus
-xvfb at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus-x11 sqlite3 openssl systemd curl"
+xvfb at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus-x11 x11-utils sqlite3 openssl systemd curl"
 fi
 PACKAGES="$PACKAGES $*"
 missing=""

@@ -130,6 +130,9 @@ frmMain::frmMain(Services services, QWidget* parent)
     fp.arp = arp_;
     fp.iniPath = services_.iniPath;
     fp.discoveryMode = [this] { return AutoDiscoverAwaiting; };
+    fp.discoveryWindowOpen = [this] {
+        return findChild<frmPaging*>(QString(), Qt::FindDirectChildrenOnly) != nullptr;
+    };
     fp.stopReplyTimer = [this] { timerRemoteSent.stop(); };
     fp.waitForMac = [this](const QString& ip) { return waitForMac(ip); };
     fp.confirm = [this](const FeedbackRecord& r) { confirmation_->confirm(r); };
@@ -251,8 +254,12 @@ bool frmMain::startUp() {
     ui_.toolbarButton[Toolbar::StartAudioMonitoring]->setEnabled(false);
     ui_.toolbarButton[Toolbar::StopAudioMonitoring]->setEnabled(false);
 
-    // 6. The element list.
+    // 6. The element list; then what keeps this run's changes from being kept, said once.
     Load_Config();
+    for (const QString& note :
+         {DatabaseFile::readOnlyText(services_.iniPath), services_.settings->problem()})
+        if (!note.isEmpty())
+            services_.messages->show({note, QString(), MsgIcon::Exclamation, MsgButtons::Ok});
 
     // 7. The interface list; the selection may store a new address and bind.
     LocalAddressList failure;

@@ -32,8 +32,8 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Veltrana"));
+    // No display name: Qt would append it to every window title the window system shows.
     QApplication::setApplicationName(QStringLiteral("Tessovar NMS"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tessovar NMS"));
     // The icon the desktop shows for the installed program, in every rendered size; the
     // desktop file name lets the desktop tie the window to its menu entry.
     QIcon icon;

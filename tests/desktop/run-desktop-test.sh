@@ -9,7 +9,7 @@ skip() {
     echo "SKIPPED: $* (scripts/setup-debian.sh --tests installs what the desktop tests need)" >&2
     exit 77
 }
-for tool in Xvfb dbus-run-session dbus-update-activation-environment; do
+for tool in Xvfb dbus-run-session dbus-update-activation-environment xwininfo xprop; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing"
 done
 [ -x /usr/libexec/at-spi-bus-launcher ] || skip "the accessibility bus (at-spi2-core) is missing"

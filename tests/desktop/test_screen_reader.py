@@ -8,6 +8,7 @@ Usage (through run-desktop-test.sh): test_screen_reader.py --nms BIN --sim BIN
 import argparse
 import os
 import re
+import subprocess
 import sys
 import time
 
@@ -58,6 +59,18 @@ def choose(main, mac, address):
     wait_for(lambda: text_of(ip) == address, "the panel to show " + mac)
 
 
+def screen_titles():
+    """The titles the window system holds for the program's windows (_NET_WM_NAME)."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
+    titles = []
+    for window in re.findall(r"^\s+(0x[0-9a-f]+) ", tree, re.M):
+        prop = subprocess.run(["xprop", "-id", window, "_NET_WM_NAME"], capture_output=True, text=True).stdout
+        m = re.match(r'_NET_WM_NAME\(UTF8_STRING\) = "(.*)"$', prop.strip())
+        if m:
+            titles.append(m.group(1))
+    return titles
+
+
 def toolbar_button(main, name):
     return find_role(main, "push button", name)
 
@@ -72,6 +85,10 @@ def run(s):
     press(find_role(notice, "push button", "Close"))
     main = find(s.app, lambda n: n.get_role_name() == "frame" and spoken(n).startswith("Tessovar NMS v."),
                 "the main window")
+    # The title bar shows the title as it stands: nothing appended by the toolkit.
+    settle(lambda: spoken(main) in screen_titles())
+    titles = [t for t in screen_titles() if t.startswith("Tessovar NMS v.")]
+    check("the main window's title on the screen", " | ".join(titles), spoken(main))
 
     # An encoder: identity, latency, ping, the level meter started and stopped by name.
     choose(main, "00:11:22:33:44:A1", "127.0.0.2")

@@ -196,6 +196,18 @@ TEST(DatabaseWriteTest, OwnerGroupAndModeAreKept) {
     }
 }
 
+// A new database gets 0666 less the umask, as an editor's, never less than rw- for its owner.
+TEST(DatabaseWriteTest, ANewFileFollowsTheUmask) {
+    const std::pair<mode_t, mode_t> masks[] = {{022, 0644}, {002, 0664}, {0277, 0600}};
+    for (const auto& [mask, expected] : masks) {
+        QTemporaryDir dir;
+        const mode_t before = ::umask(mask);
+        EXPECT_TRUE(writeIp(dir.filePath(QStringLiteral("nms.ini")), QStringLiteral("10.0.0.6")));
+        ::umask(before);
+        EXPECT_EQ(statOf(dir.filePath(QStringLiteral("nms.ini"))).st_mode & 07777, expected) << std::oct << mask;
+    }
+}
+
 TEST(DatabaseWriteTest, AWriterKilledAnywhereLeavesTheOldOrTheNewBytes) {
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("nms.ini"));

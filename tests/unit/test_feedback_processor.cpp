@@ -85,6 +85,7 @@ protected:
         c.arp = &arp;
         c.iniPath = ini;
         c.discoveryMode = [this] { return discovery; };
+        c.discoveryWindowOpen = [this] { return discoveryWindow; };
         c.stopReplyTimer = [this] { ++timerStops; };
         c.waitForMac = [this](const QString& ip) {
             waitedFor.append(ip);
@@ -108,6 +109,7 @@ protected:
     Messages messages;
     Table arp;
     bool discovery = true;
+    bool discoveryWindow = false;
     int timerStops = 0;
     int reloads = 0;
     QStringList waitedFor;
@@ -189,7 +191,7 @@ TEST_F(FeedbackProcessorTest, ShortRecordAfterACompleteOneStoresNothing) {
     ASSERT_TRUE(runUntil([&] { return !messages.texts.isEmpty(); }));
     EXPECT_EQ(file(), before);
     EXPECT_EQ(messages.texts,
-              QStringList{"An error occured while retrieving 'TX Type':\rFeedback is corrupted."});
+              QStringList{"An error occured while retrieving 'Serial Number':\rFeedback is corrupted."});
     EXPECT_EQ(messages.icons, QList<MsgIcon>{MsgIcon::Critical});
     EXPECT_EQ(timerStops, 1); // a refused record leaves the reply timer running
 }
@@ -229,6 +231,17 @@ TEST_F(FeedbackProcessorTest, ConfirmationWaitsForTheMacOfThisRecordAndAlwaysRel
               (QStringList{"An error occured while retrieving 'Serial Number':\rFeedback is corrupted.",
                            "An error occured while retrieving 'Element MAC':\rFeedback is corrupted."}));
     EXPECT_EQ(timerStops, 2);
+}
+
+// An answer while the discovery window still resolves the others opens no wait window.
+TEST_F(FeedbackProcessorTest, AnAnswerWhileTheDiscoveryWindowIsOpenOpensNoWaitWindow) {
+    discovery = false;
+    discoveryWindow = true;
+    waitAnswer = QStringLiteral("02:AB:00:00:00:07");
+    processor->Process_Feedback(kDecoder54);
+    EXPECT_FALSE(runUntil([&] { return !waitedFor.isEmpty() || reloads > 0; }, 100));
+    EXPECT_EQ(processor->droppedCount(), 1);
+    EXPECT_TRUE(confirmed.isEmpty() && messages.texts.isEmpty());
 }
 
 // Records that arrive while a window opened by an earlier one is open: confirmations wait

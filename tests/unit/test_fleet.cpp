@@ -16,6 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr qint32 kOk = Icmp::Status::Success;
@@ -239,6 +243,23 @@ TEST(EventLogFileTest, RotatesAndKeepsTheNewest) {
     EventLogFile blocked(dir.filePath(QStringLiteral("blocked.log")));
     EXPECT_FALSE(blocked.append(QStringLiteral("x")));
     EXPECT_FALSE(blocked.errorString().isEmpty());
+}
+
+// A named pipe (read or not) or a device in the log's place is refused at once.
+TEST(EventLogFileTest, ANamedPipeOrADeviceIsRefusedWithoutWaiting) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo.log")), device = dir.filePath(QStringLiteral("dev.log"));
+    ASSERT_TRUE(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 &&
+                QFile::link(QStringLiteral("/dev/null"), device));
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    const std::pair<QString, const char*> cases[] = {{fifo, "named pipe"}, {device, "device"}, {fifo, "named pipe"}};
+    for (const auto& [path, reason] : cases) {
+        EventLogFile log(path);
+        EXPECT_FALSE(log.append(QStringLiteral("line")));
+        EXPECT_EQ(log.errorString(), QStringLiteral("it is a %1, not a file").arg(QLatin1String(reason)));
+        if (path == device)
+            ::close(reader); // then nobody reads the pipe: opening it would wait
+    }
 }
 
 } // namespace

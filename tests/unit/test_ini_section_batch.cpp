@@ -37,6 +37,8 @@ TEST(IniSectionBatchTest, SameFileAsOneWriteAfterAnother) {
         {"the section exists, key in place", true,
          "[0011223344AA]\r\nIP=9.9.9.9\r\n\r\n[BBBBBBBBBBBB]\r\nNAME=Y\r\n"},
         {"the section exists in other letter case", true, "[0011223344aa]\nsn=1\n"},
+        {"the section comes first, after a byte-order mark", true,
+         "\xEF\xBB\xBF[0011223344AA]\r\nSN=1\r\n"},
     };
     for (const auto& s : starts) {
         SCOPED_TRACE(s.what);

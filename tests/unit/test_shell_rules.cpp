@@ -1,6 +1,7 @@
 // Editions, titles, settings read as numbers, the database folder, the length rule of
 // the management endpoint and the single-instance lock.
 
+#include "../support/Unprivileged.h"
 #include "core/database/DatabaseLocation.h"
 #include "core/protocol/DatagramDispatch.h"
 #include "core/protocol/ElementSender.h"
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -113,23 +116,42 @@ TEST(SettingsTest, NumbersReadAsTheirLeadingDigitsAndTextAsZero) {
 }
 
 TEST(DatabaseLocationTest, BesideTheProgramUnlessThatFolderIsReadOnly) {
+    if (ranUnprivileged())
+        return;
     QTemporaryDir program;
     QTemporaryDir user;
     const QString userFolder = user.filePath(QStringLiteral("Veltrana/Tessovar NMS"));
     EXPECT_EQ(DatabaseLocation::chooseFolder(program.path(), userFolder), program.path());
-
-    QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner);
-    if (!DatabaseLocation::folderIsWritable(program.path())) { // root writes anyway
-        EXPECT_EQ(DatabaseLocation::chooseFolder(program.path(), userFolder), userFolder);
-        EXPECT_TRUE(QDir(userFolder).exists());
+    // A read-only database beside a writable program, or one that cannot be read, stays
+    // the database (start-up names it).
+    QFile ini(program.filePath(QStringLiteral("nms.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write("[001122334455]\n") > 0);
+    for (const auto p : {QFile::ReadOwner, QFile::Permission()}) {
+        ini.setPermissions(p);
+        EXPECT_EQ(DatabaseLocation::chooseFolder(program.path(), userFolder), program.path());
     }
+    QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_EQ(DatabaseLocation::chooseFolder(program.path(), userFolder), userFolder);
+    EXPECT_TRUE(QDir(userFolder).exists());
     QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(DatabaseLocation::chooseFolder(QStringLiteral("/proc"), userFolder), userFolder);
-    // A database that cannot be read stays where it is, to be named at start-up.
-    QFile ini(program.filePath(QStringLiteral("nms.ini")));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.setPermissions({});
-    EXPECT_EQ(DatabaseLocation::chooseFolder(program.path(), userFolder), program.path());
+}
+
+// A named pipe as the settings file or its lock file (QSettings would wait on it): the
+// settings read as absent, are not kept, and the problem is named.
+TEST(SettingsTest, ASettingsFileThatIsNoFileIsLeftAlone) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Veltrana.conf"));
+    QtSettingsStore store(path);
+    for (const QString& fifo : {path + QStringLiteral(".lock"), path}) {
+        store.setValue(SettingKeys::Eula, QStringLiteral("1"));
+        EXPECT_EQ(store.value(SettingKeys::Eula, QStringLiteral("0")) + store.problem(), "1");
+        QFile::remove(fifo);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        EXPECT_EQ(store.value(SettingKeys::Eula, QStringLiteral("0")), "0");
+        EXPECT_TRUE(store.problem().contains(u'"' + fifo + QStringLiteral("\" cannot be used: it is a named pipe")));
+        QFile::remove(fifo);
+    }
 }
 
 // What a crash while the lock file was being created leaves: a lock file whose owner

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QTimer>
+#include <QUdpSocket>
 
 namespace {
 
@@ -44,6 +45,35 @@ TYPED_TEST(DiagnosticsFailureTest, OneErrorBoxAtATimeAndRepliesBehindItAreDroppe
     messages.whileOpen = nullptr;
     this->element->reply(R::good()); // the next reply is shown as usual
     EXPECT_TRUE(waitFor([&] { return R::shown(*w); }));
+}
+
+// Behind the Clear question replies are shown as usual: only an error box holds them.
+TYPED_TEST(DiagnosticsFailureTest, RepliesWhileTheClearQuestionIsOpenAreShown) {
+    using R = Records<TypeParam>;
+    auto& messages = this->bed.messages;
+    auto w = this->open();
+    messages.holdOpenMs = 200;
+    messages.answers.enqueue(MsgAnswer::No);
+    messages.whileOpen = [&](const MessageRequest&) { this->element->reply(R::good()); };
+    w->ResetCounters();
+    messages.whileOpen = nullptr;
+    EXPECT_EQ(messages.texts(), QStringList{DiagnosticsTexts::ResetQuestion});
+    EXPECT_TRUE(waitFor([&] { return R::shown(*w); }, 500));
+}
+
+// Another program holding port 2978 (the exporter, for a moment in every check) is waited
+// for; one that keeps it is named with the system's message and the program goes on.
+TYPED_TEST(DiagnosticsFailureTest, APortHeldByAnotherProgramIsWaitedForNotFatal) {
+    for (const int heldMs : {300, 4000}) { // the window waits up to 3 s
+        QUdpSocket other;
+        ASSERT_TRUE(other.bind(QHostAddress(QStringLiteral("127.0.0.1")), 2978, QAbstractSocket::DontShareAddress));
+        QTimer::singleShot(heldMs, &other, [&] { other.close(); });
+        TypeParam w(this->context());
+        EXPECT_EQ(w.openWindow(), heldMs == 300) << heldMs;
+        EXPECT_EQ(this->bed.messages.texts().join(u'|'),
+                  heldMs == 300 ? QString() : "Unable to use UDP port 2978: The bound address is already in use.");
+        EXPECT_FALSE(this->bed.programEnd.ended);
+    }
 }
 
 TYPED_TEST(DiagnosticsFailureTest, AnElementWithoutRouteIsReportedAndTheProgramGoesOn) {

@@ -121,14 +121,16 @@ TEST(ElementListTest, SectionsThatAreNoElementsAreNotListed) {
                  section("0011223344b2", decoder()));
     frmMain w(bed.services());
     ASSERT_TRUE(w.startUp());
+    // Twelve characters make an element, hexadecimal or not.
     const std::vector<Node> expected{
         {"00:11:22:33:44:A1", "STUDIO ONE [00:11:22:33:44:A1]", 6},
+        {"00:11:22:33:44:G1", "STUDIO ONE [00:11:22:33:44:G1]", 6},
         {"00:11:22:33:44:B2", "TRANSMITTER A [00:11:22:33:44:B2]", 7},
     };
     EXPECT_EQ(nodes(w), expected);
-    EXPECT_EQ(w.ui().cmbEncoders->count(), 2);
+    EXPECT_EQ(w.ui().cmbEncoders->count(), 3);
     EXPECT_EQ(w.ui().lstHidden->count(), 6); // every section name of the file
-    EXPECT_EQ(w.ui().frmTreeView->title(), "Select element: (2 items)");
+    EXPECT_EQ(w.ui().frmTreeView->title(), "Select element: (3 items)");
     EXPECT_TRUE(bed.messages.shown.empty());
 }
 

@@ -175,10 +175,12 @@ TEST(FieldEditingTest, RoutingLowLatencyAndTheMeterInterval) {
     u.chkLowLatency->click();
     EXPECT_FALSE(win.w->LowLatencyOn);
     EXPECT_EQ(u.lblLatency->text(), "15mS");
-    // SFN has no reaction of its own: the text follows it at the next selection.
+    // The text follows the SFN tick at once; cmdAdjust follows the stored state.
+    u.chkSFNEnabled->click();
+    EXPECT_EQ(u.lblLatency->text(), "12.5mS");
+    EXPECT_FALSE(u.cmdAdjust->isEnabled());
     u.chkSFNEnabled->click();
     EXPECT_EQ(u.lblLatency->text(), "15mS");
-    EXPECT_FALSE(u.cmdAdjust->isEnabled());
 
     EXPECT_EQ(win.w->tmrVolume.interval(), 50);
     EXPECT_FALSE(win.w->tmrVolume.isActive());
@@ -354,12 +356,17 @@ TEST(AttenuationTest, NothingIsSentForOtherRoles) {
     EXPECT_TRUE(element.settle().isEmpty());
 }
 
-TEST(AttenuationTest, AStoredAddressThatIsNoAddressSendsNothing) {
+// Without a usable stored address nothing is sent or stored: told once for the run of
+// steps, the bar back at the stored value.
+TEST(AttenuationTest, AStoredAddressThatIsNoAddressIsToldOnceAndTheBarGoesBack) {
     Window win(section("0011223344B2", with(decoder(), {{"IP", kAbsent}, {"ATT", "100"}})));
     win.select(0);
-    win.ui().scrlAtten->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(win.ui().scrlAtten->value(), 101);
-    EXPECT_TRUE(win.bed.messages.shown.empty());
+    for (int step = 0; step < 3; ++step)
+        win.ui().scrlAtten->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(win.ui().scrlAtten->value(), 100);
+    EXPECT_EQ(win.ui().lblAttenDB->text(), "-77.5 dB");
+    EXPECT_EQ(win.bed.messages.texts(),
+              QStringList{"Unable to reach the element on UDP port 2977: no address is stored for this element."});
     EXPECT_FALSE(win.bed.programEnd.ended);
     EXPECT_EQ(win.stored("att"), "100");
 }

@@ -361,10 +361,10 @@ TEST_F(AdjustWindowTest, AnOverflowShowsError4AndTheWindowStays) {
     EXPECT_TRUE(w->isVisible());
 }
 
-TEST_F(AdjustWindowTest, PortInUseEndsTheProgram) {
-    QUdpSocket holder;
-    ASSERT_TRUE(holder.bind(QHostAddress(QStringLiteral("127.0.0.1")), 2978)) << holder.errorString().toStdString();
-    frmAdjust w(context());
+TEST_F(AdjustWindowTest, PortFailureEndsTheProgram) {
+    DiagnosticsContext c = context();
+    c.localAddress = [] { return QStringLiteral("192.0.2.1"); }; // not an address of this host
+    frmAdjust w(c);
     EXPECT_FALSE(w.openWindow());
     ASSERT_EQ(bed.messages.shown.size(), 1u);
     EXPECT_EQ(bed.messages.shown[0].text, "Unable to use UDP port 2978: occupied.");

@@ -170,10 +170,12 @@ TEST_F(StatisticsWindowTest, AnOverflowShowsError5AndTheWindowStays) {
     ASSERT_TRUE(waitFor([&] { return w->lblMACTxOK->text() == "4"; }));
 }
 
-TEST_F(StatisticsWindowTest, PortInUseEndsTheProgram) {
-    QUdpSocket holder;
-    ASSERT_TRUE(holder.bind(QHostAddress(QStringLiteral("127.0.0.1")), 2978)) << holder.errorString().toStdString();
-    frmStatistics w(context());
+// A port held by another socket is waited for (DiagnosticsFailureTest); any other bind
+// failure (an address this host does not have) ends the program.
+TEST_F(StatisticsWindowTest, PortFailureEndsTheProgram) {
+    DiagnosticsContext c = context();
+    c.localAddress = [] { return QStringLiteral("192.0.2.1"); };
+    frmStatistics w(c);
     EXPECT_FALSE(w.openWindow());
     ASSERT_EQ(bed.messages.shown.size(), 1u);
     EXPECT_EQ(bed.messages.shown[0].text, "Error 2: Unable to use UDP port 2978: occupied.");
@@ -187,7 +189,7 @@ TEST_F(StatisticsWindowTest, ASecondWindowCannotHaveThePort) {
     auto first = open();
     frmStatistics second(context());
     EXPECT_FALSE(second.openWindow());
-    EXPECT_TRUE(bed.programEnd.ended);
+    EXPECT_FALSE(bed.programEnd.ended);
 }
 
 TEST_F(StatisticsWindowTest, AFailedSendIsReportedAndTheWindowStays) {

@@ -57,7 +57,7 @@ TEST(InstanceChannelTest, OnlyTheRequestRaisesAndNoClientHoldsTheChannel) {
         EXPECT_EQ(raised, c.raises) << c.what;
     }
 
-    // Silent clients hold the channel no longer than the time-out.
+    // Silent clients, more than are served at once, never keep a request unread.
     std::vector<std::unique_ptr<QLocalSocket>> silent;
     for (int i = 0; i < 3 * InstanceChannel::kMaxClients; ++i) {
         silent.push_back(std::make_unique<QLocalSocket>());
@@ -69,7 +69,7 @@ TEST(InstanceChannelTest, OnlyTheRequestRaisesAndNoClientHoldsTheChannel) {
             return InstanceChannel::askToRaise(path, 100) &&
                    waitFor([&] { return raised == 1; }, 200);
         },
-        3 * InstanceChannel::kClientTimeoutMs));
+        1000)); // within a second, however many are silent
 }
 
 TEST(InstanceChannelTest, ASecondInstanceBringsTheRunningWindowToTheFront) {

@@ -85,6 +85,7 @@ bool MetricsServer::start(const std::string& listen, QString* error) {
     const std::string timeout = std::to_string(kRequestTimeoutMs);
     const std::string requestSize = std::to_string(kMaxRequestBytes);
     const std::string queue = std::to_string(kConnectionQueue);
+    const std::string backlog = std::to_string(kListenBacklog);
     const char* options[] = {"listening_ports",
                              ports.c_str(),
                              "num_threads",

@@ -32,6 +32,9 @@ public:
     static constexpr int kMaxRequestBytes = 8192; // request line and headers
     static constexpr int kConnectionQueue = 64;
     static constexpr int kDeferAcceptS = 60;
+    // Connections the kernel may hold for the server (the silent ones among them), past
+    // civetweb's default of 200; the kernel caps it at net.core.somaxconn.
+    static constexpr int kListenBacklog = 4096;
 
     MetricsServer(std::string version, WebConfig config);
     ~MetricsServer();

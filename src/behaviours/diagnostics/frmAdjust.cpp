@@ -203,11 +203,8 @@ bool frmAdjust::openWindow() {
     // 5.
     showAdditionalDelay();
     // 6.
-    if (!udpClient3_->bindLocal(ctx_.localAddress ? ctx_.localAddress() : QStringLiteral("0.0.0.0"))) {
-        ctx_.messages->error(kPortFailure);
-        ctx_.programEnd->end(1);
+    if (!ctx_.openPort(*udpClient3_, kPortFailure))
         return false;
-    }
     // 7.  The port failing here is fatal; an element without a usable stored address is
     // only reported, like every later send.
     return ctx_.sendOpeningRequest(*udpClient3_, DiagnosticsRequest::GetDel, kPortFailure);
@@ -244,7 +241,7 @@ void frmAdjust::ResetCounters() {
 }
 
 void frmAdjust::recordArrived(const QByteArray& datagram) {
-    if (datagram.size() != DiagnosticsRecord::kFullLength || boxes_.isOpen())
+    if (datagram.size() != DiagnosticsRecord::kFullLength || boxes_.errorIsOpen())
         return;
     decodeReply(datagram);
 }

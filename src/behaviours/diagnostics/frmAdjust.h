@@ -25,7 +25,8 @@ public:
     ~frmAdjust() override;
 
     // The opening steps.  Returns false when port 2978 could not be used (the message was
-    // shown and the program ends); the caller then does not show the window.
+    // shown; DiagnosticsContext::openPort says when the program ends); the caller then
+    // does not show the window.
     bool openWindow();
 
     void Refresh();       // cmdRefresh, Timer2, end of opening: "GetDel"

@@ -24,7 +24,8 @@ QChar localeDecimalSeparator() { return QLocale().decimalPoint().at(0); }
 frmStatistics::frmStatistics(DiagnosticsContext context, QWidget* parent)
     : QDialog(parent), ctx_(std::move(context)), udpClient2_(new DiagnosticsPort(this)),
       boxes_(ctx_.messages) {
-    // One box at a time; the records that queued up behind it are stale when it closes.
+    // One box at a time; the records that queued up behind an error are stale when it
+    // closes.
     ctx_.messages = &boxes_;
     boxes_.afterEachBox = [this] { udpClient2_->discardPending(); };
     setObjectName(QStringLiteral("frmStatistics"));
@@ -99,11 +100,8 @@ void frmStatistics::buildControls() {
 
 bool frmStatistics::openWindow() {
     // 1. The window's own endpoint.
-    if (!udpClient2_->bindLocal(ctx_.localAddress ? ctx_.localAddress() : QStringLiteral("0.0.0.0"))) {
-        ctx_.messages->error(kPortFailure);
-        ctx_.programEnd->end(1);
+    if (!ctx_.openPort(*udpClient2_, kPortFailure))
         return false;
-    }
     // 2. The element's name, trailing blanks and all.
     frmStats->setTitle(ctx_.readElement(QStringLiteral("name"), QString()) + u':');
     // 3. The first request.  The port failing here is fatal; an element without a usable
@@ -128,7 +126,7 @@ void frmStatistics::ResetCounters() {
 }
 
 void frmStatistics::recordArrived(const QByteArray& datagram) {
-    if (datagram.size() > DiagnosticsRecord::kFullLength || boxes_.isOpen())
+    if (datagram.size() > DiagnosticsRecord::kFullLength || boxes_.errorIsOpen())
         return;
     const StatisticsDecoding d = StatisticsDecoder::decode(datagram, ctx_.sfnOn(), ctx_.isDecoder(),
                                                            values_, localeDecimalSeparator());

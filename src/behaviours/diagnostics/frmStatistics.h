@@ -24,8 +24,8 @@ public:
     ~frmStatistics() override;
 
     // The opening steps: bind port 2978, name the frame, send "GetStats".  Returns false
-    // when the port could not be used (the message was shown and the program ends); the
-    // caller then does not show the window.
+    // when the port could not be used (the message was shown; DiagnosticsContext::openPort
+    // says when the program ends); the caller then does not show the window.
     bool openWindow();
 
     void Refresh();       // cmdRefreshStats

@@ -1,10 +1,12 @@
 #include "AttenuationControl.h"
 
 #include "ElementPanel.h"
+#include "core/common/MessageBoxes.h"
 #include "core/database/ElementRecord.h"
 #include "core/database/IniStore.h"
-#include "core/editor/FieldRules.h"
+#include "core/editor/PanelTexts.h"
 #include "core/protocol/AttenuationCommand.h"
+#include "core/protocol/DatagramSend.h"
 #include "core/protocol/ElementSender.h"
 #include "views/OperatorScrollBar.h"
 
@@ -33,8 +35,15 @@ AttenuationControl::AttenuationControl(Context context, QObject* parent)
 void AttenuationControl::operatorMoved(int value) {
     if (ctx_.panel->elementType() != ElementPanel::Decoder)
         return;
-    if (!SendAttenuation(quint8(value)))
+    if (!SendAttenuation(quint8(value))) {
+        // Nothing reached the element: the bar shows again what it holds.
+        const QString stored = IniStore::ReadFromINI(
+            ctx_.panel->selectedSection(), ElementKeys::Att, ctx_.iniPath, ElementDefaults::Att);
+        ctx_.panel->setBarValue(
+            ctx_.scrlAtten, ElementRecord::barValue(stored, PanelRanges::AttenMin,
+                                                    PanelRanges::AttenMax, ElementDefaults::Att));
         return;
+    }
     // Told once for a run of steps that cannot be stored, again after one that could.
     if (writes_.check(IniStore::WriteToINI(ctx_.panel->selectedSection(), ElementKeys::Att,
                                            QString::number(value), ctx_.iniPath),
@@ -43,8 +52,18 @@ void AttenuationControl::operatorMoved(int value) {
 }
 
 bool AttenuationControl::SendAttenuation(quint8 value) {
-    if (!FieldRules::IsValidIP(ctx_.sender->selectedElementIp()))
+    // No usable stored address: told once for a run of steps on this element, again
+    // after a step that was sent.
+    const QString reason = DatagramSend::unusableAddressReason(ctx_.sender->selectedElementIp());
+    const QString section = ctx_.panel->selectedSection();
+    if (!reason.isEmpty()) {
+        if (unreachableToldFor_ != section)
+            ctx_.messages->error(
+                DatagramSend::unreachableText(AttenuationCommand::RemotePort, reason));
+        unreachableToldFor_ = section;
         return false;
+    }
+    unreachableToldFor_.reset();
     return ctx_.sender->send(AttenuationCommand::encode(value), AttenuationCommand::RemotePort,
                              AttenuationCommand::ErrorCode);
 }

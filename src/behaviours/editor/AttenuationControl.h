@@ -12,13 +12,16 @@
 // moved.
 //
 // A record without a usable "ip" (a hand-edited database) sends nothing and stores
-// nothing, rather than ending the program with the send failure message.  A value that
-// cannot be stored is told once for a run of steps (not at every step of the bar).
+// nothing: "Unable to reach the element..." is told once for a run of steps, as a value
+// that cannot be stored is (not at every step of the bar).  A step that reached nothing
+// puts the bar back to the stored value.
 
 #include "core/database/WriteFailureReport.h"
 
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 class ElementPanel;
 class ElementSender;
@@ -49,4 +52,5 @@ private:
     WriteFailureReport writes_;
     bool operatorStep_ = false;
     int valueAtPress_ = -1;
+    std::optional<QString> unreachableToldFor_; // the section told of, in this run
 };

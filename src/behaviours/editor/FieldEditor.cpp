@@ -61,6 +61,12 @@ FieldEditor::FieldEditor(Context context, QObject* parent)
         *ctx_.LowLatencyOn = ticked;
         ctx_.panel->showLatency();
     });
+    // The latency shown is the one of the settings about to be sent (cmdAdjust keeps
+    // following the stored SFN state).
+    connect(u.chkSFNEnabled, &QCheckBox::toggled, this, [this] {
+        if (ctx_.panel->elementType() == ElementPanel::Decoder)
+            ctx_.panel->showLatency();
+    });
     connect(u.Slider1, &QSlider::valueChanged, this, [this] { Slider1_Click(); });
 }
 

@@ -31,11 +31,16 @@ void frmWaiting::showEvent(QShowEvent* event) {
         timerGetMAC.start();
 }
 
+void frmWaiting::reject() {
+    // Escape or the window's close button: it returns only when it closes by itself.
+}
+
 void frmWaiting::done(int r) {
     // However the window closes (also by the operator), it stops looking.
     timerGetMAC.stop();
     poll_.stop();
     count_ = 0;
+    finalWait_ = false;
     if (fields_.getMACTimeoutCount != nullptr)
         *fields_.getMACTimeoutCount = 0;
     QDialog::done(r);
@@ -43,25 +48,24 @@ void frmWaiting::done(int r) {
 
 void frmWaiting::tick() {
     poll_.stop();
+    if (finalWait_) { // the last exchange has had its tick: nothing came
+        done(QDialog::Rejected);
+        return;
+    }
     ++count_;
     if (fields_.getMACTimeoutCount != nullptr)
         *fields_.getMACTimeoutCount = count_;
     const quint8 limit = fields_.getMACTimeout != nullptr ? *fields_.getMACTimeout : 0;
-    const bool last = count_ > limit;
-    if (last)
-        done(QDialog::Rejected);
-    // The lookup of the last tick is still made: an answer then is not lost.
     ++lookups_;
     if (lookUp()) {
-        if (!last)
-            done(QDialog::Accepted);
+        done(QDialog::Accepted);
         return;
     }
+    // An exchange is answered a moment after it is provoked: each one, the last one too,
+    // is given until the next tick to appear in the table.
     arp_.provoke(Arp::ipv4Of(ip_));
-    if (last)
-        lookUp();
-    else
-        poll_.start();
+    finalWait_ = count_ > limit;
+    poll_.start();
 }
 
 void frmWaiting::poll() {

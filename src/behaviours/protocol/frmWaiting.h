@@ -4,7 +4,9 @@
 // one second after it opens, until one succeeds or the ticks have passed getMACTimeout.
 // A lookup reads the neighbour table; when the address is not there it provokes an ARP
 // exchange and reads the table again every few milliseconds until the next tick, so the
-// window never stops reacting while it waits.
+// window never stops reacting while it waits (the exchange of the last tick too: the
+// window closes a tick after it).  Escape and the close button do nothing: the window
+// closes only by itself.
 //
 // The window looks up the address it was opened for and keeps its own tick count and
 // result, so a further answer processed while it is open (with a wait window of its own)
@@ -40,6 +42,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void reject() override;
     void done(int r) override;
 
 private:
@@ -51,6 +54,7 @@ private:
     QString ip_;
     Fields fields_;
     quint8 count_ = 0;
+    bool finalWait_ = false; // the last tick's exchange is under way
     QString result_;
     int lookups_ = 0;
     QTimer poll_; // between ticks, while an exchange is under way

@@ -3,7 +3,8 @@
 // running while the operator reads it, so timers and replies go on behind it; an error
 // asked for while one of the window's boxes is open is dropped rather than stacked on it.
 // Questions and notices, which the operator's own clicks ask for, are always shown.
-// afterEachBox runs when a box closes: a window drops there what queued up behind it.
+// afterEachBox runs when an error box closes: a window drops there what queued up behind
+// it (behind a question, such as the Clear question, replies are taken as usual).
 
 #include "MessageBoxes.h"
 
@@ -14,11 +15,12 @@ public:
     explicit OneBoxAtATime(MessageBoxes* boxes) : boxes_(boxes) {}
 
     MsgAnswer show(const MessageRequest& request) override;
-    bool isOpen() const { return open_ > 0; }
+    bool errorIsOpen() const { return errors_ > 0; }
 
     std::function<void()> afterEachBox;
 
 private:
     MessageBoxes* boxes_;
     int open_ = 0;
+    int errors_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "DatabaseFile.h"
 
+#include "core/common/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -45,15 +47,7 @@ QString systemReason(int error) {
 }
 
 QString typeReason(mode_t mode) {
-    if (S_ISDIR(mode))
-        return QStringLiteral("it is a folder, not a file");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("it is a named pipe, not a file");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("it is a device, not a file");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("it is a socket, not a file");
-    return QStringLiteral("it is not a regular file");
+    return RegularFile::typeReason(mode);
 }
 
 QString sizeLimit() {
@@ -197,7 +191,7 @@ IniWriteResult replace(const QString& target, const QString& label, const QByteA
     // Held until the file is closed: the start-up clean-up leaves a running writer's
     // temporary file alone.
     ::flock(fd.get(), LOCK_EX);
-    mode_t mode = S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH;
+    mode_t mode = mode_t(RegularFile::newFileMode()); // as an editor creates a file
     if (old != nullptr) {
         // The owner where allowed (root), else at least the group where allowed.
         if (::fchown(fd.get(), old->st_uid, old->st_gid) != 0 &&
@@ -227,6 +221,15 @@ Contents read(const QString& path) {
 QString unreadableText(const QString& path, const QString& reason) {
     return QStringLiteral("The local database ") + quoted(path) +
            QStringLiteral(" cannot be read: ") + reason + u'.';
+}
+
+QString readOnlyText(const QString& path) {
+    const std::optional<QString> target = followLinks(path);
+    struct stat st {};
+    if (!target || readFile(*target, st).state != Contents::State::Read || !readOnly(*target, st))
+        return QString();
+    return QStringLiteral("The local database ") + quoted(path) +
+           QStringLiteral(" is read-only: changes to it cannot be stored.");
 }
 
 IniWriteResult change(const QString& path, const Edit& edit, Flush flush) {

@@ -10,7 +10,8 @@
 // read-only: it would replace what the file holds.  Otherwise the new content goes to a
 // temporary file beside the file (".nms.ini.XXXXXX"), which is flushed to the disk,
 // given the old file's owner, group and mode (where allowed, and never less than read
-// and write for its owner) and renamed over it; then the folder is flushed.  A symbolic
+// and write for its owner; a new file gets 0666 less the umask, as an editor's would)
+// and renamed over it; then the folder is flushed.  A symbolic
 // link is followed: its target is replaced and the link stays.  So the file holds either
 // its old bytes or the complete new ones, whatever happens (a full disk, a kill).  While
 // a temporary file is written its writer holds a lock on it, so the temporary files of a
@@ -39,6 +40,10 @@ Contents read(const QString& path);
 
 // "The local database "PATH" cannot be read: REASON." as shown to the operator.
 QString unreadableText(const QString& path, const QString& reason);
+
+// "The local database "PATH" is read-only: changes to it cannot be stored." for a
+// database that can be read but not changed; "" otherwise.
+QString readOnlyText(const QString& path);
 
 // The new content computed from the current one (empty when the file is missing);
 // nullopt when nothing is to change.

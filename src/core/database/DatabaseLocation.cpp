@@ -34,13 +34,10 @@ bool atOrBelow(const QString& folder, const QString& prefix) {
 
 QString chooseFolder(const QString& programFolder, const QString& userDataFolder,
                      const QString& installPrefix) {
-    const QFileInfo existing(programFolder + QStringLiteral("/nms.ini"));
-    // A database the user may read but not change (a copy installed read-only) sends them
-    // to a folder of their own.  One that cannot be read at all, or is no file, stays: the
-    // start-up names its problem rather than quietly showing another database.  An
-    // installed copy's folder is not even probed.
-    const bool readOnlyCopy = existing.isFile() && existing.isReadable() && !existing.isWritable();
-    if (!atOrBelow(programFolder, installPrefix) && !readOnlyCopy && folderIsWritable(programFolder))
+    // A database there that cannot be changed or read stays the database: the start-up
+    // names it and says that changes cannot be stored, rather than quietly showing
+    // another one.  An installed copy's folder is not even probed.
+    if (!atOrBelow(programFolder, installPrefix) && folderIsWritable(programFolder))
         return programFolder;
     QDir().mkpath(userDataFolder);
     return userDataFolder;

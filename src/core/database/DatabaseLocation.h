@@ -1,7 +1,8 @@
 #pragma once
-// Where nms.ini lives: beside the program, or, when that folder or a readable nms.ini in
-// it cannot be written (an installed copy), in the user's data folder, so a discovery is
-// never lost because the file could not be created.
+// Where nms.ini lives: beside the program, or, when that folder cannot be written or the
+// program is an installed copy, in the user's data folder, so a discovery is never lost
+// because the file could not be created.  A read-only nms.ini beside a writable program
+// stays the database (its changes are refused and reported).
 
 #include <QString>
 

@@ -2,22 +2,12 @@
 
 #include "ElementRecord.h"
 
-namespace {
-bool isHexDigit(QChar c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-}
-} // namespace
-
 QString ElementListing::macText(const QString& sectionName) {
     if (sectionName.size() != 12)
         return QString();
     QString out(17, u':');
-    for (int i = 0; i < 12; ++i) {
-        const QChar c = sectionName[i];
-        if (!isHexDigit(c))
-            return QString();
-        out[i + i / 2] = c.toUpper();
-    }
+    for (int i = 0; i < 12; ++i)
+        out[i + i / 2] = sectionName[i].toUpper();
     return out;
 }
 

@@ -2,11 +2,12 @@
 // What the element list shows for each section of the database: the node key (the MAC
 // text), the node text (name, " [", MAC text, "]") and whether the element is an encoder.
 //
-// Sections the program never writes are left out of the lists (they stay in the list of
-// section names): a name that is not 12 hexadecimal digits has no MAC address, and a
-// section whose name repeats an earlier one in another letter case can never be read,
-// since every reader finds the first.  Both would otherwise give nodes without a usable
-// key or two nodes with the same key.
+// Every section with a 12-character name is listed, hexadecimal or not (the positions of
+// cmbEncoders, which the "bound" key refers to, count them all).  Left out of the lists
+// (they stay in the list of section names) are names of another length, which have no
+// MAC address, and a section whose name repeats an earlier one in another letter case,
+// which can never be read since every reader finds the first: they would give nodes
+// without a usable key or two nodes with the same key.
 
 #include "IniSnapshot.h"
 
@@ -28,7 +29,7 @@ public:
     // The entry of the next section in file order, or nullopt when it is left out.
     std::optional<Entry> entryFor(const QString& sectionName);
 
-    // The colon form of a 12-hexadecimal-digit section name, upper case; empty otherwise.
+    // The colon form of a 12-character section name, upper case; empty otherwise.
     // Gives what Decode_MAC gives for such names, without its pauses.
     static QString macText(const QString& sectionName);
 

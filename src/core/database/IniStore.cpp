@@ -165,7 +165,7 @@ QByteArray upperName(QByteArrayView name) {
 // Every section name of the file, upper case, in one pass.
 QSet<QByteArray> sectionNames(const QByteArray& data) {
     QSet<QByteArray> names;
-    for (qsizetype pos = 0; pos < data.size();) {
+    for (qsizetype pos = IniText::firstLine(data); pos < data.size();) { // after a BOM
         const Line line = IniText::lineAt(data, pos);
         const auto parsed = IniText::parse(QByteArrayView(data).sliced(line.begin, line.end - line.begin));
         if (parsed.kind == LineKind::Section)

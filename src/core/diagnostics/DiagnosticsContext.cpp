@@ -8,6 +8,10 @@
 #include "core/protocol/DatagramDispatch.h"
 #include "core/protocol/DatagramSend.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
 namespace {
 QString sectionOf(const DiagnosticsContext& c) {
     return MacSection::Encode_MAC(c.selectedMac ? c.selectedMac() : QStringLiteral("-"));
@@ -32,6 +36,28 @@ bool DiagnosticsContext::isDecoder() const {
 
 void DiagnosticsContext::reportSendFailure(const QString& reason) const {
     messages->error(DatagramSend::unreachableText(Ports::Diagnostics, reason));
+}
+
+bool DiagnosticsContext::openPort(DiagnosticsPort& port, const QString& portFailureText) const {
+    const QString local = localAddress ? localAddress() : QStringLiteral("0.0.0.0");
+    QElapsedTimer waited;
+    waited.start();
+    while (!port.bindLocal(local) && port.portHeld()) {
+        if (waited.elapsed() >= kPortWaitMs) {
+            messages->error(QStringLiteral("Unable to use UDP port %1: %2.")
+                                .arg(Ports::Diagnostics)
+                                .arg(port.errorString()));
+            return false;
+        }
+        QEventLoop pause;
+        QTimer::singleShot(50, &pause, &QEventLoop::quit);
+        pause.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (port.isOpen())
+        return true;
+    messages->error(portFailureText);
+    programEnd->end(1);
+    return false;
 }
 
 bool DiagnosticsContext::sendOpeningRequest(DiagnosticsPort& port, const QByteArray& request,

@@ -36,6 +36,14 @@ struct DiagnosticsContext {
     // and the program stay open.
     void reportSendFailure(const QString& reason) const;
 
+    // Binds the window's port 2978.  A port another program holds (the exporter asks its
+    // elements through it for a moment in every check) is waited for, up to kPortWaitMs
+    // with the event loop running (the operator's input held back); still held, the
+    // system's message is shown, the window does not open and the program goes on.  Any
+    // other failure shows portFailureText and the program ends.  False: no window.
+    bool openPort(DiagnosticsPort& port, const QString& portFailureText) const;
+    static constexpr int kPortWaitMs = 3000;
+
     // The window's first request to the selected element's stored address.  The port
     // failing is fatal (portFailureText, then the program ends: returns false); an
     // element that cannot be reached (no usable stored address, no route to it) is only

@@ -16,6 +16,7 @@ DiagnosticsPort::~DiagnosticsPort() = default;
 
 bool DiagnosticsPort::bindLocal(const QString& localAddress) {
     close();
+    held_ = false;
     const QHostAddress address = (localAddress.isEmpty() || localAddress == QLatin1String("0.0.0.0"))
                                      ? QHostAddress(QHostAddress::AnyIPv4)
                                      : QHostAddress(localAddress);
@@ -25,6 +26,7 @@ bool DiagnosticsPort::bindLocal(const QString& localAddress) {
     }
     if (!socket_->bind(address, Ports::Diagnostics, QAbstractSocket::DontShareAddress)) {
         error_ = socket_->errorString();
+        held_ = socket_->error() == QAbstractSocket::AddressInUseError;
         return false;
     }
     error_.clear();

@@ -19,6 +19,8 @@ public:
     // Binds port 2978 on the local address ("0.0.0.0": every interface), exclusively:
     // another window or program on the port makes it fail.
     bool bindLocal(const QString& localAddress);
+    // After a failed bindLocal: another socket holds the port.
+    bool portHeld() const { return held_; }
     void close();
     bool isOpen() const;
 
@@ -48,4 +50,5 @@ private:
 
     QUdpSocket* socket_;
     QString error_;
+    bool held_ = false;
 };

@@ -1,5 +1,7 @@
 #include "EventLogFile.h"
 
+#include "core/common/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,11 +31,10 @@ bool EventLogFile::append(const QString& line) {
     if (info.exists() && info.size() > 0 && info.size() + bytes.size() > maxBytes_ && !rotate())
         return false;
     QDir().mkpath(info.absolutePath());
-    QFile f(path_);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        error_ = f.errorString();
+    QFile f;
+    // A named pipe or a device in the log's place is refused, never waited on.
+    if (!RegularFile::openForWriting(f, path_, RegularFile::Write::Append, &error_))
         return false;
-    }
     if (f.write(bytes) != bytes.size() || !f.flush()) {
         error_ = f.errorString();
         return false;

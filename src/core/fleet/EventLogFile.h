@@ -1,7 +1,8 @@
 #pragma once
 // A log file that never grows without bound: lines are appended until the file reaches
 // maxBytes; then it becomes <path>.1 (the older ones move on to .2 ... .<keep>, the
-// oldest is dropped) and a new file is started.
+// oldest is dropped) and a new file is started.  What is not a regular file (a named
+// pipe, a device) is refused at every line without waiting (RegularFile).
 
 #include <QString>
 

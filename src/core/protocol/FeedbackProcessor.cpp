@@ -38,7 +38,9 @@ void FeedbackProcessor::Process_Feedback(const QByteArray& datagram) {
         return;
     }
     // One refused record at a time, shown or waiting: a flood of them is one box.
-    if ((failure && (refusalOpen_ || refusalWaiting_)) || confirmations_.size() >= kConfirmationQueue) {
+    if ((failure && (refusalOpen_ || refusalWaiting_)) ||
+        confirmations_.size() >= kConfirmationQueue ||
+        (ctx_.discoveryWindowOpen && ctx_.discoveryWindowOpen())) {
         ++dropped_;
         return;
     }

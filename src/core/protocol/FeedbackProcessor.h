@@ -39,6 +39,9 @@ public:
         ArpLookup* arp = nullptr;
         QString iniPath;
         std::function<bool()> discoveryMode;     // AutoDiscoverAwaiting
+        // The discovery window is open (it resolves its last answers after the flag goes
+        // false): an answer then opens no wait window over it, it is counted and dropped.
+        std::function<bool()> discoveryWindowOpen;
         std::function<void()> stopReplyTimer;    // timerRemoteSent off
         // Confirmation mode: the MAC text of the answering element, found while the
         // wait window is shown ("" when none was found).

@@ -15,12 +15,11 @@ QString addressAt(QByteArrayView d, qsizetype offset) {
         .arg(uchar(d[offset + 3]));
 }
 
-// Assigns byte offset to field when the datagram holds it; tells whether it did.
-bool byteAt(QByteArrayView d, qsizetype offset, quint8& field) {
-    if (offset >= d.size())
-        return false;
-    field = quint8(d[offset]);
-    return true;
+// Assigns byte offset to field when the datagram holds it (a field it does not hold
+// keeps its zero: a short record is decoded from zero and fails the serial number check).
+void byteAt(QByteArrayView d, qsizetype offset, quint8& field) {
+    if (offset < d.size())
+        field = quint8(d[offset]);
 }
 
 QString corrupted(const char* subject) {
@@ -38,12 +37,12 @@ FeedbackRecord FeedbackRecord::decode(QByteArrayView d) {
     r.UDP_Response_Mask = addressAt(d, 4);
     r.UDP_Response_GW = addressAt(d, 8);
     r.UDP_Response_Remote_IP = addressAt(d, 12);
-    r.carriesAudioInput = byteAt(d, 16, r.UDP_Response_Audio_Input);
-    r.carriesAudioType = byteAt(d, 17, r.UDP_Response_Audio_Type);
-    r.carriesTxType = byteAt(d, 18, r.UDP_Response_TX_Type);
+    byteAt(d, 16, r.UDP_Response_Audio_Input);
+    byteAt(d, 17, r.UDP_Response_Audio_Type);
+    byteAt(d, 18, r.UDP_Response_TX_Type);
     if (n > 19)
         r.UDP_Response_Name = QString::fromLatin1(d.sliced(19, std::min<qsizetype>(16, n - 19)));
-    r.carriesRole = byteAt(d, 35, r.UDP_Response_Role);
+    byteAt(d, 35, r.UDP_Response_Role);
     if (n >= 40) {
         // Big-endian, taken as a signed 32-bit value: a first byte of 128 or more is negative.
         const quint32 raw = (quint32(uchar(d[36])) << 24) | (quint32(uchar(d[37])) << 16) |
@@ -107,13 +106,13 @@ std::optional<QString> firstFeedbackFailure(const FeedbackRecord& r) {
         return corrupted("Element GW");
     if (!FieldRules::IsValidIP(r.UDP_Response_Remote_IP))
         return corrupted("Remote / Multicast IP");
-    if (!r.carriesAudioInput || r.UDP_Response_Audio_Input > 1)
+    if (r.UDP_Response_Audio_Input > 1)
         return corrupted("Audio Input");
-    if (!r.carriesAudioType || r.UDP_Response_Audio_Type > 1)
+    if (r.UDP_Response_Audio_Type > 1)
         return corrupted("Audio Type");
-    if (!r.carriesTxType || r.UDP_Response_TX_Type > 1)
+    if (r.UDP_Response_TX_Type > 1)
         return corrupted("TX Type");
-    if (!r.carriesRole || r.UDP_Response_Role > 2)
+    if (r.UDP_Response_Role > 2)
         return corrupted("Element Type");
     if (r.UDP_Response_SN < 1)
         return corrupted("Serial Number");

@@ -39,13 +39,6 @@ struct FeedbackRecord {
     quint8 UDP_Response_SilDet_Time = 0;
     quint8 UDP_Response_Low_Latency = 0;
 
-    // Which of the checked one-byte fields the datagram carried (the addresses are empty
-    // and the serial number 0 when absent, which fails their checks by itself).
-    bool carriesAudioInput = false;
-    bool carriesAudioType = false;
-    bool carriesTxType = false;
-    bool carriesRole = false;
-
     static FeedbackRecord decode(QByteArrayView datagram);
 
     bool isDecoder() const { return UDP_Response_Role == 2; }

@@ -29,18 +29,15 @@ bool InstanceChannel::listen() {
 
 void InstanceChannel::acceptClients() {
     while (QLocalSocket* client = server_->nextPendingConnection()) {
-        if (clients_ >= kMaxClients) {
-            client->abort();
-            client->deleteLater();
-            continue;
-        }
-        ++clients_;
+        if (clients_.size() >= kMaxClients)
+            clients_.takeFirst()->abort(); // it has had its time; it goes as below
+        clients_.append(client);
         // However it ends (read, gone, silent too long), the connection is let go once.
         auto* timeout = new QTimer(client);
         timeout->setSingleShot(true);
         connect(timeout, &QTimer::timeout, client, &QLocalSocket::abort);
         connect(client, &QLocalSocket::disconnected, this, [this, client] {
-            --clients_;
+            clients_.removeOne(client);
             client->deleteLater();
         });
         connect(client, &QLocalSocket::readyRead, this, [this, client] { readClient(client); });

@@ -6,9 +6,12 @@
 //
 // Anything may connect to the socket (of the same user: the folder and the socket are
 // the user's own), so what arrives is untrusted: only the exact request counts, a
-// connection reads a few bytes at most and is dropped after a short while, and only a
-// few connections are served at once.
+// connection reads a few bytes at most and is dropped after a short while.  Many
+// connections are served at once, and when they are all taken a new one drops the
+// oldest: clients that connect and stay silent never keep a second launch's request
+// (sent with its connection) from being read.
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -31,8 +34,8 @@ public:
 
     static QString defaultPath();
     static inline const QByteArray Request = QByteArrayLiteral("raise\n");
-    static constexpr int kMaxClients = 4;
-    static constexpr int kClientTimeoutMs = 2000;
+    static constexpr int kMaxClients = 32;
+    static constexpr int kClientTimeoutMs = 250;
 
 Q_SIGNALS:
     // A second instance asked for the window.
@@ -44,5 +47,5 @@ private:
 
     QString path_;
     QLocalServer* server_;
-    int clients_ = 0;
+    QList<QLocalSocket*> clients_; // oldest first
 };
