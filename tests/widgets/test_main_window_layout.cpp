@@ -298,7 +298,8 @@ TEST(MainWindowLayoutTest, TabOrderFollowsTheColumns) {
         } while (c != u.TreeView1 && got.size() < 100);
         for (QWidget* w : leftColumn + rightColumn + diagnostics)
             want.append(w->objectName());
-        want << QStringLiteral("spnFleetInterval") << QStringLiteral("lstEvents");
+        want << QStringLiteral("spnFleetInterval") << QStringLiteral("lstEvents")
+             << QStringLiteral("txtFilter"); // the filter, then the tree again
         EXPECT_EQ(got, want) << node;
     }
 }
