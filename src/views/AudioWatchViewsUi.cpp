@@ -1,5 +1,5 @@
 // The audio watch's part of the main window: the "Audio watch" dock, beside the Events
-// dock, with one row per encoder (AudioWatchRow) and a check box that watches them all.
+// dock (hidden until shown from the View menu), with one row per encoder (AudioWatchRow) and a check box that watches them all.
 
 #include "AudioRowDelegate.h"
 #include "AudioWatchRow.h"
@@ -43,6 +43,9 @@ void MainWindowUi::buildAudioWatch(QMainWindow* window) {
                                     QStringLiteral("State")});
     lstAudioWatch->setItemDelegate(new AudioRowDelegate(lstAudioWatch));
     lstAudioWatch->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Measured on the rows in view only: with a thousand rows, measuring them all at each
+    // new row or change costs the window whole seconds.
+    lstAudioWatch->header()->setResizeContentsPrecision(0);
     lstAudioWatch->header()->setStretchLastSection(true);
     lstAudioWatch->setSortingEnabled(true);
     lstAudioWatch->sortByColumn(AudioWatchRow::Element, Qt::AscendingOrder);
@@ -51,9 +54,8 @@ void MainWindowUi::buildAudioWatch(QMainWindow* window) {
 
     dockAudioWatch->setWidget(body);
     window->addDockWidget(Qt::BottomDockWidgetArea, dockAudioWatch);
-    // A tab beside the Events, shown from the View menu: until the operator asks for it the
+    // Shown from the View menu, beside the Events: until the operator asks for it the
     // window is exactly as before, and the window remembers it once shown.
-    window->tabifyDockWidget(dockEvents, dockAudioWatch);
+    window->splitDockWidget(dockEvents, dockAudioWatch, Qt::Horizontal);
     dockAudioWatch->hide();
-    dockEvents->raise();
 }

@@ -55,11 +55,22 @@ qint64 FleetSchedule::spacingMs() const {
     return std::max(fastest, qint64(limits_.intervalMs) / checkable_);
 }
 
+qint64 FleetSchedule::secondBudgetAtMs() const {
+    // At most maxPerSecond requests in any second: a request waits until the one that many
+    // sends ago is a second old.  A tick that came late is made up at once, within that
+    // budget, so lateness never adds up over a round.
+    if (int(recentSends_.size()) < std::max(1, limits_.maxPerSecond))
+        return 0;
+    return recentSends_.front() + 1000;
+}
+
 int FleetSchedule::inFlightLimit() const {
     if (limits_.maxInFlight > 0)
         return std::min(limits_.maxInFlight, kMostInFlight);
     const qint64 spacing = std::max<qint64>(1, spacingMs());
-    const qint64 needed = (std::max(0, limits_.timeoutMs) + spacing - 1) / spacing + 1;
+    // Half as many again as the pace needs within a time-out: an expiry handled a little
+    // late, or a late tick, must not slow the check of elements that do not answer.
+    const qint64 needed = ((std::max(0, limits_.timeoutMs) + spacing - 1) / spacing) * 3 / 2 + 1;
     return int(std::clamp<qint64>(needed, 1, kMostInFlight));
 }
 
@@ -71,7 +82,7 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     // grid (a round stays one interval), but never closer to the last one than the
     // fastest pace allows: at most maxPerSecond in any second.
     const qint64 allowedAt =
-        sentAny_ ? std::max(lastSlotMs_ + spacingMs(), lastSendMs_ + fastestSpacingMs()) : nowMs;
+        sentAny_ ? std::max(lastSlotMs_ + spacingMs(), secondBudgetAtMs()) : nowMs;
     int best = -1;
     for (size_t i = 0; i < elements_.size(); ++i) {
         const Turn& t = turns_[i];
@@ -85,7 +96,10 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     // An element never asked yet goes at the fastest pace: a new list is seen whole within
     // a few seconds, not only after a whole interval.
     const bool firstCheck = turns_[size_t(best)].sentMs < 0;
-    const qint64 pace = firstCheck && sentAny_ ? lastSendMs_ + fastestSpacingMs() : allowedAt;
+    const qint64 pace =
+        firstCheck && sentAny_
+            ? std::max(lastSendMs_ + fastestSpacingMs(), secondBudgetAtMs())
+            : allowedAt;
     const qint64 sendAt = std::max(pace, turns_[size_t(best)].dueMs);
     if (sendAt > nowMs) {
         *wakeAtMs = sendAt;
@@ -100,6 +114,9 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     lastSlotMs_ = !firstCheck && sentAny_ && nowMs - slot < spacingMs() ? slot : nowMs;
     lastSendMs_ = nowMs;
     sentAny_ = true;
+    recentSends_.push_back(nowMs);
+    while (int(recentSends_.size()) > std::max(1, limits_.maxPerSecond))
+        recentSends_.pop_front();
     const quint64 tag = ++nextTag_;
     inFlight_[tag] = Sent{elements_[size_t(best)].mac, t.address};
     return Request{tag, t.address, best};
@@ -149,6 +166,7 @@ void FleetSchedule::reset() {
         t.waiting = false;
     }
     sentAny_ = false;
+    recentSends_.clear();
     lastSlotMs_ = 0;
 }
 

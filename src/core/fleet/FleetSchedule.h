@@ -20,6 +20,7 @@
 
 #include <optional>
 #include <unordered_map>
+#include <deque>
 #include <vector>
 
 enum class FleetState { NotChecked, Answering, NotAnswering };
@@ -49,7 +50,7 @@ struct FleetChange {
 class FleetSchedule {
 public:
     // Never more requests in flight than this (what one EchoProbe holds).
-    static constexpr int kMostInFlight = 256;
+    static constexpr int kMostInFlight = 512;
 
     explicit FleetSchedule(FleetLimits limits = {}) : limits_(limits) {}
 
@@ -123,6 +124,8 @@ private:
     qint64 fastestSpacingMs() const;
 
     qint64 lastSendMs_ = 0;
+    std::deque<qint64> recentSends_; // the last maxPerSecond sends
+    qint64 secondBudgetAtMs() const;
     qint64 lastSlotMs_ = 0; // the time the last request was due by the even spacing
     bool sentAny_ = false;
 };
