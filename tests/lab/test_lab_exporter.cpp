@@ -135,7 +135,8 @@ protected:
 
         start(exporter, Lab::buildDir() + QStringLiteral("/tessovar-exporter"),
               {QStringLiteral("--database"), db.fileName(), QStringLiteral("--interval"),
-               QStringLiteral("1"), QStringLiteral("--web.config.file"), webConfig.fileName()});
+               QStringLiteral("1"), QStringLiteral("--web.config.file"), webConfig.fileName(),
+               QStringLiteral("--audio")});
         start(prometheus, QStringLiteral("prometheus"),
               {QStringLiteral("--config.file=") + config.fileName(),
                QStringLiteral("--storage.tsdb.path=") + dir.filePath(QStringLiteral("data")),
@@ -254,6 +255,12 @@ TEST_F(LabExporterTest, PrometheusSeesElementsAnswerStopAndCount) {
             refused = t.toObject().value(QStringLiteral("lastError")).toString();
     }
     EXPECT_TRUE(refused.contains(QLatin1String("401"))) << refused.toStdString();
+
+    // With --audio, the encoder's level (the simulator's tone) and its silence flag.
+    ASSERT_TRUE(waitFor(
+        [&] { return query(QStringLiteral("tessovar_element_audio_silent")).value(e2, -1) == 0; },
+        15000));
+    EXPECT_EQ(query(QStringLiteral("tessovar_element_audio_level_dbfs")).keys(), QList<QString>{e2});
 
     // Every query of the dashboard returns data.
     QFile dashboard(dashboardFile());

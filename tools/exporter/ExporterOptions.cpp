@@ -1,5 +1,7 @@
 #include "ExporterOptions.h"
 
+#include "core/audio/AudioAlarm.h"
+
 namespace {
 
 // A port as civetweb reads it, written plainly: decimal digits without a sign or a
@@ -79,6 +81,13 @@ QString ExporterOptions::usage() {
         "  --interval SECONDS   how often every element is checked, 1 to 3600 (default 15)\n"
         "  --rate N             requests a second to the elements, at most, 1 to 100\n"
         "                       (default 20)\n"
+        "  --audio              also watch every encoder's audio: its level and silences\n"
+        "                       (needs UDP port 2976, refused while a Tessovar NMS on\n"
+        "                       this host holds it)\n"
+        "  --audio-threshold DBFS  silent below this level, -100 to 0 (default -50)\n"
+        "  --audio-hold SECONDS    silent after that long below it, 1 to 600 (default 15)\n"
+        "  --audio-interval MS     one level request to each encoder, 200 to 10000\n"
+        "                       (default 1000; at most 50 requests a second in all)\n"
         "  -h, --help           this text\n"
         "  --version            the program's version\n"
         "\n"
@@ -100,10 +109,17 @@ bool ExporterOptions::parse(const QStringList& args, ExporterOptions* out, QStri
             out->version = true;
             return true;
         }
+        if (a == QLatin1String("--audio")) {
+            out->audio = true;
+            continue;
+        }
         const bool takesValue = a == QLatin1String("--database") ||
                                 a == QLatin1String("--listen") ||
                                 a == QLatin1String("--web.config.file") ||
-                                a == QLatin1String("--interval") || a == QLatin1String("--rate");
+                                a == QLatin1String("--interval") || a == QLatin1String("--rate") ||
+                                a == QLatin1String("--audio-threshold") ||
+                                a == QLatin1String("--audio-hold") ||
+                                a == QLatin1String("--audio-interval");
         if (!takesValue) {
             *error = QStringLiteral("unknown option %1").arg(a);
             return false;
@@ -129,6 +145,16 @@ bool ExporterOptions::parse(const QStringList& args, ExporterOptions* out, QStri
             ok = !v.isEmpty();
         } else if (a == QLatin1String("--interval")) {
             ok = number(v, 1, 3600, &out->intervalS);
+        } else if (a == QLatin1String("--audio-threshold")) {
+            const double t = v.toDouble(&ok);
+            ok = ok && t >= -100 && t <= 0;
+            if (ok)
+                out->audioThresholdDbfs = t;
+        } else if (a == QLatin1String("--audio-hold")) {
+            ok = number(v, 1, 600, &out->audioHoldS);
+        } else if (a == QLatin1String("--audio-interval")) {
+            ok = number(v, AudioLimits::kMinIntervalMs, AudioLimits::kMaxIntervalMs,
+                        &out->audioIntervalMs);
         } else {
             ok = number(v, 1, 100, &out->rate);
         }

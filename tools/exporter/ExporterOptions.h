@@ -10,6 +10,10 @@ struct ExporterOptions {
     QString webConfig;  // --web.config.file FILE: TLS and basic authentication
     int intervalS = 15; // --interval SECONDS: one check of every element
     int rate = 20;      // --rate N: requests a second, at most
+    bool audio = false;    // --audio: the encoders' audio levels and silences too
+    double audioThresholdDbfs = -50; // --audio-threshold DBFS: silent below it
+    int audioHoldS = 15;             // --audio-hold SECONDS: silent for that long
+    int audioIntervalMs = 1000;      // --audio-interval MS: one level request each
     bool help = false;
     bool version = false;
 

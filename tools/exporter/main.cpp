@@ -1,6 +1,7 @@
 // tessovar-exporter: the state of the Tessovar elements of an element database, served to
 // Prometheus.  See --help and the README.
 
+#include "AudioExport.h"
 #include "ExporterCycle.h"
 #include "ExporterOptions.h"
 #include "FleetCollectable.h"
@@ -43,11 +44,28 @@ int main(int argc, char** argv) {
 
     auto store = std::make_shared<MetricsStore>();
     ExporterCycle cycle(*store, options.intervalS, options.rate);
+    // The audio watch, with --audio: its port is taken before anything else starts, so a
+    // refusal comes at once.
+    auto audioStore = std::make_shared<AudioStore>();
+    std::unique_ptr<AudioExport> audio;
+    if (options.audio) {
+        AudioLimits limits;
+        limits.thresholdDbfs = options.audioThresholdDbfs;
+        limits.holdMs = options.audioHoldS * 1000;
+        limits.intervalMs = options.audioIntervalMs;
+        audio = std::make_unique<AudioExport>(audioStore, limits);
+        if (!audio->start(&error)) {
+            err << "tessovar-exporter: " << error << Qt::endl;
+            return 1;
+        }
+    }
     FleetFile file(options.database);
     bool toldLimit = false;
     QObject::connect(&file, &FleetFile::changed, &cycle, [&] {
         cycle.setElements(file.elements());
         cycle.setDatabaseState(file.withoutAddress(), file.truncated());
+        if (audio)
+            audio->setElements(file.elements());
         err << "tessovar-exporter: " << file.elements().size() << " elements in "
             << options.database << Qt::endl;
         if (file.withoutAddress() > 0)
@@ -68,6 +86,8 @@ int main(int argc, char** argv) {
 
     MetricsServer server(TESSOVAR_VERSION, web);
     server.add(std::make_shared<FleetCollectable>(store, TESSOVAR_VERSION));
+    if (audio)
+        server.add(std::make_shared<AudioCollectable>(audioStore));
     if (!server.start(options.listen.toStdString(), &error)) {
         err << "tessovar-exporter: cannot listen on " << options.listen << ": " << error
             << Qt::endl;
