@@ -22,7 +22,7 @@ def main():
         main_window = find(s.app, lambda n: n.get_role_name() == "frame" and spoken(n).startswith("Tessovar NMS"),
                            "the main window")
         tree = find_role(main_window, "tree", "Elements")
-        click(find(tree, lambda n: spoken(n).endswith("[00:11:22:33:44:A1]"), "the encoder"))
+        click(find(tree, lambda n: "[00:11:22:33:44:A1]" in spoken(n), "the encoder"))
         ping = value_of(main_window, "Ping:")
         wait_for(lambda: spoken(ping) == "<Click to test>", "the encoder's panel")
         press(ping)
