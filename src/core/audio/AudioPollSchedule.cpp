@@ -28,6 +28,16 @@ int AudioPollSchedule::next(qint64 nowMs, qint64* wakeAtMs) {
         *wakeAtMs = (nextUs_ + 999) / 1000;
         return -1;
     }
+    // At most kMaxPerSecond in any second: wait until the request that many ago is a
+    // second old, and a millisecond more: the watch's clock counts whole milliseconds.
+    constexpr qint64 kSecondUs = 1001000;
+    if (int(recentUs_.size()) >= kMaxPerSecond && nowUs < recentUs_.front() + kSecondUs) {
+        *wakeAtMs = (recentUs_.front() + kSecondUs + 999) / 1000;
+        return -1;
+    }
+    recentUs_.push_back(nowUs);
+    if (int(recentUs_.size()) > kMaxPerSecond)
+        recentUs_.pop_front();
     // Late by more than a step (a busy window): start the rhythm again from now rather
     // than catch up with a burst.
     nextUs_ = nowUs - nextUs_ >= stepUs_ ? nowUs + stepUs_ : nextUs_ + stepUs_;

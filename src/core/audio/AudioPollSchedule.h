@@ -2,10 +2,13 @@
 // When the audio watch asks which encoder for its level: the watched encoders in turn,
 // one request every interval / count, so the requests are spread evenly over the
 // interval; never closer than 1/50 s, so a fleet too large for the interval at that pace
-// is asked less often (200 encoders at 1 s: each every 4 s).  Plain logic: the caller
+// is asked less often (200 encoders at 1 s: each every 4 s), and never more than 50 in
+// any second, also when a late request is followed by one on time.  Plain logic: the caller
 // gives the time.
 
 #include <QtGlobal>
+
+#include <deque>
 
 class AudioPollSchedule {
 public:
@@ -28,4 +31,5 @@ private:
     qint64 stepUs_ = 0;
     qint64 nextUs_ = 0;
     int turn_ = 0;
+    std::deque<qint64> recentUs_; // the last kMaxPerSecond requests
 };
