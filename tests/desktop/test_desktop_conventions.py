@@ -137,7 +137,7 @@ def run(s):
 
     # Started again: where it was left, with the dock still closed.
     s.program = s.start_program()
-    s.app = wait_for(s._application, "the program again")
+    s.app = wait_for(s._application, "the program again", timeout=30)
     main = main_window(s.app)
     find(main, lambda n: spoken(n) == caption, "the list again", timeout=30)
     check("the window comes back where it was left", extents(main) == place, repr(extents(main)))
