@@ -249,7 +249,7 @@ class Session:
         # Xvfb picks a free display itself, and never resets (a reset when the last client
         # leaves would refuse the program connecting at that moment); the accessibility bus
         # and its registry (which synthesises the mouse and keys) are started on demand by
-        # the session bus, so they are told the display first.
+        # the session bus, so they are told the display (and the runtime folder) first.
         r, w = os.pipe()
         self.processes.append(spawn(
             ["Xvfb", "-displayfd", str(w), "-screen", "0", self.screen, "-nolisten", "tcp", "-noreset"],
@@ -260,7 +260,10 @@ class Session:
         if not display:
             raise Failure("Xvfb did not start")
         os.environ["DISPLAY"] = ":" + display
-        subprocess.run(["dbus-update-activation-environment", "DISPLAY=:" + display], check=True)
+        # The accessibility bus's socket is named after the display and lies in the runtime
+        # folder (in ~/.cache without one): a session of its own needs a folder of its own.
+        subprocess.run(["dbus-update-activation-environment", "DISPLAY=:" + display,
+                        "XDG_RUNTIME_DIR=" + self.path("runtime")], check=True)
 
     def _start_elements(self):
         with open(self.path("elements.txt"), "w") as f:

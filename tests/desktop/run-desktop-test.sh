@@ -15,4 +15,11 @@ done
 [ -x /usr/libexec/at-spi-bus-launcher ] || skip "the accessibility bus (at-spi2-core) is missing"
 /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0"); from gi.repository import Atspi' 2>/dev/null ||
     skip "/usr/bin/python3 cannot load AT-SPI (python3-gi, gir1.2-atspi-2.0)"
-exec "$(dirname "$0")/../run-in-netns.sh" dbus-run-session -- /usr/bin/python3 "$@"
+# Xvfb's display socket is a file in /tmp/.X11-unix as well as an abstract socket of the
+# network namespace: two sessions in two namespaces both take display :0, the second
+# replaces the first one's socket file and the first to end removes the other's.  Each
+# session therefore gets a folder of its own in a private mount namespace.
+exec "$(dirname "$0")/../run-in-netns.sh" unshare --mount sh -c '
+    mount -t tmpfs -o mode=1777 tessovar-x11 /tmp/.X11-unix ||
+        { echo "SKIPPED: cannot give the session an X socket folder of its own" >&2; exit 77; }
+    exec dbus-run-session -- /usr/bin/python3 "$@"' sh "$@"
