@@ -96,6 +96,8 @@ bool MetricsServer::start(const std::string& listen, QString* error) {
                              requestSize.c_str(),
                              "connection_queue",
                              queue.c_str(),
+                             "listen_backlog",
+                             backlog.c_str(),
                              "enable_keep_alive",
                              "no",
                              "linger_timeout_ms",

@@ -31,7 +31,10 @@ public:
     static constexpr int kRequestTimeoutMs = 5000;
     static constexpr int kMaxRequestBytes = 8192; // request line and headers
     static constexpr int kConnectionQueue = 64;
-    static constexpr int kDeferAcceptS = 60;
+    // How long the kernel keeps a connection that has sent nothing away from the server's
+    // threads; once accepted, each would hold a thread for the request time-out, and 2,000
+    // of them would keep scrapes waiting for minutes.
+    static constexpr int kDeferAcceptS = 3600;
     // Connections the kernel may hold for the server (the silent ones among them), past
     // civetweb's default of 200; the kernel caps it at net.core.somaxconn.
     static constexpr int kListenBacklog = 4096;
