@@ -40,30 +40,41 @@ std::vector<FleetElement> fleet(int n, int firstHost = 2) {
     return out;
 }
 
-// Runs the schedule in 1 ms steps; every request is answered `delayMs` later with
-// outcome(index, n-th request of that element).
+// Runs the schedule in 1 ms steps, asking it for requests when an answer came and when
+// it asked to be woken (`lateMs` after that, as a timer may be); every request is
+// answered `delayMs` later with outcome(index, n-th request of that element).
 struct Simulation {
     FleetSchedule s;
+    int lateMs = 0;
     std::vector<qint64> sends;
     std::map<int, int> perElement;
+    std::map<int, qint64> lastSent;
+    qint64 longestGapMs = 0; // between two requests for one element
     int maxInFlight = 0;
     std::vector<FleetChange> changes;
 
     void go(qint64 fromMs, qint64 toMs, int delayMs,
             const std::function<qint32(int, int)>& outcome) {
         std::deque<std::pair<qint64, FleetSchedule::Request>> due;
+        qint64 wake = fromMs;
         for (qint64 t = fromMs; t < toMs; ++t) {
+            bool asked = wake >= 0 && t >= wake + lateMs;
             while (!due.empty() && due.front().first <= t) {
+                asked = true;
                 const auto r = due.front().second;
                 due.pop_front();
                 const auto o = s.answer(r.tag, outcome(r.index, perElement[r.index]), 1500, t);
                 if (o.change)
                     changes.push_back(*o.change);
             }
-            qint64 wake = 0;
+            if (!asked)
+                continue;
             while (const auto r = s.next(t, &wake)) {
                 sends.push_back(t);
                 ++perElement[r->index];
+                if (lastSent.count(r->index))
+                    longestGapMs = std::max(longestGapMs, t - lastSent[r->index]);
+                lastSent[r->index] = t;
                 due.emplace_back(t + delayMs, *r);
                 maxInFlight = std::max(maxInFlight, s.inFlight());
             }
@@ -85,8 +96,9 @@ TEST(FleetScheduleTest, PaceInFlightAndTurns) {
         {"more elements than one interval can check", 300, 1, 10000, 2, 2},
         // Four in flight, 400 ms each: 10 a second, 100 elements in 10 s.
         {"answers that take 400 ms: only a few wait at once", 100, 400, 10000, 2, 3},
-        // Few elements: each once per interval (30 s / 5 s, the first at once).
-        {"a small fleet, checked once per interval", 3, 1, 5000, 6, 6},
+        // Few elements: each once per interval (30 s / 5 s, the first at once; the first
+        // asked of a quick first round once more, so that none waits longer).
+        {"a small fleet, checked once per interval", 3, 1, 5000, 6, 7},
     };
     for (const Case& c : cases) {
         Simulation run;
@@ -116,26 +128,48 @@ TEST(FleetScheduleTest, DefaultPaceFollowsTheFleetAndTheTimeOut) {
         int delayMs;    // the answer, or the time-out
         int perSecond;  // requests a second
         int checksEach; // of each element in 30 s
+        int wakeGridMs = 0;
     };
     const Case cases[] = {
         {"1,000 that answer: 100 a second", 1000, 1, 100, 3},
         {"1,000 silent: 200 wait for their time-out", 1000, 2000, 100, 3},
         {"200 silent: 20 a second", 200, 2000, 20, 3},
         {"2,000: the limit of 100 a second holds, each in turn", 2000, 1, 100, 1},
+        // Woken on a 50 ms grid (each time 2 ms late), the check sends what fell due
+        // meanwhile: the pace and the limit hold all the same.
+        {"1,000 asked in bursts: still 100 a second", 1000, 1, 100, 2, 50},
+        {"2,000 asked in bursts: the limit holds", 2000, 1, 100, 1, 50},
+        {"1,000 silent asked in bursts", 1000, 2000, 100, 2, 50},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Simulation run;
+        if (c.wakeGridMs > 0) {
+            FleetLimits limits;
+            limits.wakeGridMs = c.wakeGridMs;
+            run.s.setLimits(limits);
+            run.lateMs = 2;
+        }
         run.s.setElements(fleet(c.elements), 0);
         run.go(0, 30000, c.delayMs, [&](int, int) { return c.delayMs >= 2000 ? kLost : kOk; });
-        EXPECT_NEAR(double(run.sends.size()) / 30.0, c.perSecond, 1.0);
+        // After the first interval (the first round goes faster, and the second starts
+        // early).
+        const auto steady = std::count_if(run.sends.begin(), run.sends.end(),
+                                          [](qint64 t) { return t >= 10000; });
+        EXPECT_NEAR(double(steady) / 20.0, c.perSecond, 1.0);
         for (size_t i = 100; i < run.sends.size(); ++i)
             ASSERT_GE(run.sends[i] - run.sends[i - 100], 1000) << "at " << run.sends[i];
         // Half as many again as the pace needs in a time-out, at most (a new list is asked
         // at the fastest pace first).
-        EXPECT_LE(run.maxInFlight, c.perSecond * c.delayMs / 1000 * 3 / 2 + 1);
+        EXPECT_LE(run.maxInFlight,
+                  c.perSecond * std::max(c.delayMs, c.wakeGridMs) / 1000 * 3 / 2 + 1);
         for (const auto& [index, n] : run.perElement)
             ASSERT_GE(n, c.checksEach) << "element " << index;
+        // Each element in turn, once a round: an interval, or what the limit makes of it
+        // (half a time-out more while a first round of silent elements waits for their
+        // time-outs to make room).
+        const qint64 round = std::max<qint64>(10000, c.elements * 1000 / c.perSecond);
+        EXPECT_LE(run.longestGapMs, round + c.wakeGridMs + c.delayMs / 2);
         EXPECT_EQ(run.s.counts().notChecked, 0);
     }
 }

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include <cstdlib>
+
 namespace {
 
 constexpr int kNoticeGatherMs = 300; // changes found together make one notification
@@ -153,6 +155,7 @@ void FleetMonitor::decorateAll() {
         }
     }
     const auto& elements = check_.schedule().elements();
+    shown_.assign(elements.size(), Shown{});
     for (int i = 0; i < int(elements.size()); ++i)
         decorate(i);
 }
@@ -162,29 +165,44 @@ void FleetMonitor::decorate(int index) {
     if (index < 0 || index >= int(s.elements().size()))
         return;
     const FleetElement& e = s.elements()[size_t(index)];
+    const FleetStatus& st = s.status(index);
+    const bool running = check_.isRunning();
+    const qint64 roundTripUs =
+        running && st.state == FleetState::Answering ? st.roundTripUs : 0;
+    if (shown_.size() != s.elements().size())
+        shown_.assign(s.elements().size(), Shown{});
+    Shown& shown = shown_[size_t(index)];
+    // The round trip shown moves when it changes by more than a quarter (and more than the
+    // tenth of a millisecond it is shown in): the jitter of every check would repaint the
+    // node and tell a screen reader its name again.
+    const bool sameRoundTrip =
+        std::abs(roundTripUs - shown.roundTripUs) < std::max<qint64>(100, shown.roundTripUs / 4);
+    if (shown.valid && shown.running == running && shown.state == st.state &&
+        shown.lastStatus == st.lastStatus && sameRoundTrip)
+        return;
     const QPersistentModelIndex node = nodes_.value(e.mac);
     if (!node.isValid())
         return;
+    shown = Shown{true, running, st.state, st.lastStatus, roundTripUs};
+    const QString roundTrip = roundTripText(roundTripUs);
     QAbstractItemModel* model = ctx_.TreeView1->model();
-    const QString text = node.data(Qt::DisplayRole).toString();
     // Each role only when it changes: every change repaints the node.
     const auto set = [&](int role, const QVariant& value) {
         if (node.data(role) != value)
             model->setData(node, value, role);
     };
-    if (!check_.isRunning()) {
+    if (!running) {
         set(ElementTree::StateRole, int(NodeMark::None));
         set(Qt::ToolTipRole, QVariant());
         ElementTree::speak(model, node, ElementTree::FleetSpokenRole, QString());
         return;
     }
-    const FleetStatus& st = s.status(index);
     QString tip;
     QString spoken;
     switch (st.state) {
     case FleetState::Answering:
-        tip = QStringLiteral("Answering: round trip %1").arg(roundTripText(st.roundTripUs));
-        spoken = QStringLiteral("answering, round trip %1").arg(roundTripText(st.roundTripUs));
+        tip = QStringLiteral("Answering: round trip %1").arg(roundTrip);
+        spoken = QStringLiteral("answering, round trip %1").arg(roundTrip);
         break;
     case FleetState::NotAnswering:
         tip = QStringLiteral("Not answering since %1 (%2)")

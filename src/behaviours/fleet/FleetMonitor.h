@@ -93,6 +93,16 @@ private:
     FleetEventLog eventLog_;
     QHash<QString, QPersistentModelIndex> nodes_; // by MAC text
     QHash<QString, QDateTime> downSince_;         // by MAC text
+    // What each element's node shows (by index): an answer that changes nothing shown
+    // costs no text and no look at the node.
+    struct Shown {
+        bool valid = false;
+        bool running = false;
+        FleetState state = FleetState::NotChecked;
+        qint32 lastStatus = 0;
+        qint64 roundTripUs = 0;
+    };
+    std::vector<Shown> shown_;
     QTimer reload_;
     QTimer notice_;
     QTimer status_;

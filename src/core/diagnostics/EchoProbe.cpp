@@ -17,6 +17,8 @@ namespace {
 // notifier fires again for the rest.
 constexpr int kReadsPerWake = 64;
 
+constexpr qint64 kExpireEveryNs = 50 * 1000000;
+
 // Raw sockets see every echo reply of the host; each probe has its own identifier, apart
 // from the one PingHost uses (pid ^ 0x5a5a).
 std::atomic<quint16> probeCounter{0};
@@ -91,8 +93,13 @@ void EchoProbe::send(quint32 ipv4, quint64 tag, int timeoutMs) {
         reportLater(tag, Icmp::statusForSendError(errno));
         return;
     }
-    pending_[sequence] = Pending{tag, target, now, now + qint64(timeoutMs) * 1000000};
-    armTimer();
+    const qint64 deadline = now + qint64(timeoutMs) * 1000000;
+    pending_[sequence] = Pending{tag, target, now, deadline};
+    // Set again only for a request due before the one the timer waits for: at a hundred
+    // requests a second, moving the timer at every request and answer cost more than the
+    // request itself.
+    if (!timeout_.isActive() || deadline <= armedNs_ - kExpireEveryNs)
+        armTimer();
 }
 
 void EchoProbe::settle(quint16 sequence, const Pending& p, qint32 status) {
@@ -167,6 +174,8 @@ void EchoProbe::expire() {
     armTimer();
 }
 
+// An answer leaves the timer as it is: when it fires early, expire() finds nothing due
+// and sets it for the earliest request still waiting.
 void EchoProbe::armTimer() {
     if (pending_.empty()) {
         timeout_.stop();
@@ -175,7 +184,11 @@ void EchoProbe::armTimer() {
     qint64 earliest = pending_.begin()->second.deadlineNs;
     for (const auto& [sequence, p] : pending_)
         earliest = std::min(earliest, p.deadlineNs);
+    // On a grid of kExpireEveryNs: the requests that time out within one step are told
+    // together, at most that much late.
+    earliest = (earliest + kExpireEveryNs - 1) / kExpireEveryNs * kExpireEveryNs;
     const qint64 waitMs =
         std::max<qint64>(0, (earliest - clock_.nsecsElapsed() + 999999) / 1000000);
+    armedNs_ = earliest;
     timeout_.start(int(std::min<qint64>(waitMs, 1 << 30)));
 }

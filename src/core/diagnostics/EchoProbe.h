@@ -67,6 +67,7 @@ private:
     quint16 nextSequence_ = 0;
     QSocketNotifier* notifier_ = nullptr;
     QTimer timeout_;
+    qint64 armedNs_ = 0; // when timeout_ fires, while it is active
     QElapsedTimer clock_;
     std::map<quint16, Pending> pending_; // by sequence
     QString error_;

@@ -3,6 +3,11 @@
 #include "core/diagnostics/Icmp.h"
 
 FleetCheck::FleetCheck(QObject* parent) : QObject(parent) {
+    // Woken on a grid, the check sends together what fell due meanwhile: a wake-up of the
+    // event loop for every request cost more than the request.
+    FleetLimits limits = schedule_.limits();
+    limits.wakeGridMs = kWakeGridMs;
+    schedule_.setLimits(limits);
     clock_.start();
     wake_.setSingleShot(true);
     wake_.setTimerType(Qt::PreciseTimer);
@@ -44,8 +49,10 @@ void FleetCheck::pump() {
         qint64 wakeAt = -1;
         const auto request = schedule_.next(now(), &wakeAt);
         if (!request) {
-            if (wakeAt >= 0)
+            if (wakeAt >= 0 && !(wake_.isActive() && wakeAtMs_ == wakeAt)) {
+                wakeAtMs_ = wakeAt;
                 wake_.start(int(std::max<qint64>(0, wakeAt - now())));
+            }
             return;
         }
         ++sent_;

@@ -49,6 +49,8 @@ private:
     FleetSchedule schedule_;
     EchoProbe probe_;
     QTimer wake_;
+    static constexpr int kWakeGridMs = 100;
+    qint64 wakeAtMs_ = -1; // while wake_ is active
     QElapsedTimer clock_;
     bool running_ = false;
     quint64 sent_ = 0;

@@ -13,6 +13,16 @@ void FleetSchedule::setLimits(const FleetLimits& limits) {
         if (t.sentMs >= 0)
             t.dueMs = t.sentMs + limits_.intervalMs;
     }
+    rebuildReady();
+}
+
+void FleetSchedule::rebuildReady() {
+    ready_.clear();
+    for (size_t i = 0; i < turns_.size(); ++i) {
+        const Turn& t = turns_[i];
+        if (t.primary && t.address != 0 && !t.waiting)
+            ready_.emplace(t.dueMs, int(i));
+    }
 }
 
 void FleetSchedule::setElements(std::vector<FleetElement> elements, qint64 nowMs) {
@@ -41,6 +51,7 @@ void FleetSchedule::setElements(std::vector<FleetElement> elements, qint64 nowMs
     byMac_ = std::move(byMac);
     checkable_ = int(std::count_if(turns_.begin(), turns_.end(),
                                    [](const Turn& t) { return t.primary && t.address != 0; }));
+    rebuildReady();
 }
 
 qint64 FleetSchedule::fastestSpacingMs() const {
@@ -78,41 +89,41 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     *wakeAtMs = -1;
     if (limits_.intervalMs <= 0 || int(inFlight_.size()) >= inFlightLimit())
         return std::nullopt;
-    // Evenly spaced over the interval.  A request a little late keeps the others on their
-    // grid (a round stays one interval), but never closer to the last one than the
-    // fastest pace allows: at most maxPerSecond in any second.
-    const qint64 allowedAt =
-        sentAny_ ? std::max(lastSlotMs_ + spacingMs(), secondBudgetAtMs()) : nowMs;
-    int best = -1;
-    for (size_t i = 0; i < elements_.size(); ++i) {
-        const Turn& t = turns_[i];
-        if (t.waiting || t.address == 0 || !t.primary)
-            continue;
-        if (best < 0 || t.dueMs < turns_[size_t(best)].dueMs)
-            best = int(i);
-    }
-    if (best < 0)
+    if (ready_.empty())
         return std::nullopt;
-    // An element never asked yet goes at the fastest pace: a new list is seen whole within
-    // a few seconds, not only after a whole interval.
-    const bool firstCheck = turns_[size_t(best)].sentMs < 0;
-    const qint64 pace =
-        firstCheck && sentAny_
-            ? std::max(lastSendMs_ + fastestSpacingMs(), secondBudgetAtMs())
-            : allowedAt;
-    const qint64 sendAt = std::max(pace, turns_[size_t(best)].dueMs);
-    if (sendAt > nowMs) {
-        *wakeAtMs = sendAt;
-        return std::nullopt;
-    }
+    const int best = ready_.begin()->second;
     Turn& t = turns_[size_t(best)];
+    // Evenly spaced over the interval; an element never asked yet goes at the fastest pace
+    // (a new list is seen whole within a few seconds, not only after a whole interval).
+    // Never more than maxPerSecond in any second.
+    const bool firstCheck = t.sentMs < 0;
+    const qint64 step = firstCheck ? fastestSpacingMs() : spacingMs();
+    const qint64 slot = lastSlotMs_ + step;
+    const qint64 pace = sentAny_ ? std::max(slot, secondBudgetAtMs()) : nowMs;
+    const qint64 budget = sentAny_ ? secondBudgetAtMs() : 0;
+    const qint64 sendAt = std::max(pace, t.dueMs);
+    if (sendAt > nowMs) {
+        const qint64 grid = limits_.wakeGridMs;
+        *wakeAtMs = grid <= 0 || budget >= sendAt ? sendAt : (sendAt + grid - 1) / grid * grid;
+        return std::nullopt;
+    }
+    ready_.erase(ready_.begin());
+    // A little late, the request keeps its time on the grid, and so does the element's
+    // next turn: a round stays one interval however late the caller wakes.  Late by more
+    // (nothing was due), the grid starts again from now.
+    const qint64 catchUp = std::max({step, kCatchUpMs, 2 * qint64(limits_.wakeGridMs)});
+    const bool onGrid = sentAny_ && nowMs - sendAt < catchUp;
     t.waiting = true;
     t.sentMs = nowMs;
-    t.dueMs = nowMs + limits_.intervalMs;
-    // Late by more than one spacing (nothing was due): the grid starts again from now.
-    const qint64 slot = lastSlotMs_ + spacingMs();
-    lastSlotMs_ = !firstCheck && sentAny_ && nowMs - slot < spacingMs() ? slot : nowMs;
-    lastSendMs_ = nowMs;
+    t.dueMs = (onGrid ? sendAt : nowMs) + limits_.intervalMs;
+    // The first round goes at the fastest pace, the next ones at the even spacing: were
+    // each element next due one interval after its first check, the last of a quick
+    // first round would wait the whole second round on top (18 s for 200 elements every
+    // 10 s).  The second round starts early enough for none to wait more than an interval.
+    if (firstCheck)
+        t.dueMs -= std::clamp<qint64>((checkable_ - 1) * (spacingMs() - fastestSpacingMs()), 0,
+                                      limits_.intervalMs);
+    lastSlotMs_ = onGrid && nowMs - slot < catchUp ? slot : nowMs;
     sentAny_ = true;
     recentSends_.push_back(nowMs);
     while (int(recentSends_.size()) > std::max(1, limits_.maxPerSecond))
@@ -133,7 +144,10 @@ FleetSchedule::Outcome FleetSchedule::answer(quint64 tag, qint32 status, qint64 
     // The element may have left the list, or changed its address, meanwhile.
     if (index < 0 || turns_[size_t(index)].address != s.address)
         return {};
-    turns_[size_t(index)].waiting = false;
+    Turn& turn = turns_[size_t(index)];
+    if (turn.waiting && turn.primary)
+        ready_.emplace(turn.dueMs, index);
+    turn.waiting = false;
     if (status == Icmp::Status::NoRequest)
         return {index, std::nullopt}; // no check was made
     FleetStatus& st = status_[size_t(index)];
@@ -168,6 +182,7 @@ void FleetSchedule::reset() {
     sentAny_ = false;
     recentSends_.clear();
     lastSlotMs_ = 0;
+    rebuildReady();
 }
 
 FleetSchedule::Counts FleetSchedule::counts() const {

@@ -18,9 +18,11 @@
 
 #include <QHash>
 
-#include <optional>
-#include <unordered_map>
 #include <deque>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 enum class FleetState { NotChecked, Answering, NotAnswering };
@@ -31,6 +33,10 @@ struct FleetLimits {
     int maxPerSecond = 100;
     int missesForNotAnswering = 2;
     int timeoutMs = 2000; // an echo unanswered this long is a failed check
+    // > 0: the time to ask again is on a grid of this many ms, so the caller wakes once
+    // for the requests that fall due meanwhile, not once for each (except when only the
+    // budget of a second holds a request back: that wait is kept to the ms).
+    int wakeGridMs = 0;
 };
 
 struct FleetStatus {
@@ -100,6 +106,11 @@ public:
     qint64 spacingMs() const;
     int inFlightLimit() const;
 
+    // A request due by the even spacing but sent up to this much later (and at least
+    // two wake grids) keeps the others on their grid, still at most maxPerSecond in any
+    // second.
+    static constexpr qint64 kCatchUpMs = 100;
+
 private:
     struct Turn {
         qint64 dueMs = 0;
@@ -123,7 +134,11 @@ private:
     quint64 nextTag_ = 0;
     qint64 fastestSpacingMs() const;
 
-    qint64 lastSendMs_ = 0;
+    // The elements that may be asked (an address, the first with their MAC text, no
+    // request in flight) by (due time, index): the next one is the first.
+    std::set<std::pair<qint64, int>> ready_;
+    void rebuildReady();
+
     std::deque<qint64> recentSends_; // the last maxPerSecond sends
     qint64 secondBudgetAtMs() const;
     qint64 lastSlotMs_ = 0; // the time the last request was due by the even spacing
