@@ -99,8 +99,8 @@ std::optional<FleetSchedule::Request> FleetSchedule::next(qint64 nowMs, qint64* 
     const bool firstCheck = t.sentMs < 0;
     const qint64 step = firstCheck ? fastestSpacingMs() : spacingMs();
     const qint64 slot = lastSlotMs_ + step;
-    const qint64 pace = sentAny_ ? std::max(slot, secondBudgetAtMs()) : nowMs;
     const qint64 budget = sentAny_ ? secondBudgetAtMs() : 0;
+    const qint64 pace = sentAny_ ? std::max(slot, budget) : nowMs;
     const qint64 sendAt = std::max(pace, t.dueMs);
     if (sendAt > nowMs) {
         const qint64 grid = limits_.wakeGridMs;
