@@ -15,7 +15,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import (DECODER, ENCODER, Failure, Session, click, do_action, find, find_role,  # noqa: E402
                              move_window, press, spoken, wait_for, walk)
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 ELEMENTS = 1000
 failures = []
@@ -65,9 +65,16 @@ def focus(node):
     wait_for(focused, "the focus on " + spoken(node), timeout=2)
 
 
+def role_of(node):
+    try:
+        return node.get_role_name()
+    except GLib.Error:
+        return None  # gone while it was being read (the list changes as it is filtered)
+
+
 def shown_rows(tree):
     tree.clear_cache()
-    return sum(1 for n in walk(tree) if n.get_role_name() == "table cell")
+    return sum(1 for n in walk(tree) if role_of(n) == "table cell")
 
 
 def extents(node):
@@ -78,9 +85,13 @@ def extents(node):
 
 def events_dock_shown(main):
     def shown(n):
-        n.clear_cache()
-        return n.get_state_set().contains(Atspi.StateType.SHOWING)
-    return any(n.get_role_name() in ("table", "tree") and spoken(n) == "Events" and shown(n) for n in walk(main))
+        try:
+            n.clear_cache()
+            return role_of(n) in ("table", "tree") and spoken(n) == "Events" and \
+                n.get_state_set().contains(Atspi.StateType.SHOWING)
+        except GLib.Error:
+            return False
+    return any(shown(n) for n in walk(main))
 
 
 def run(s):
@@ -99,9 +110,14 @@ def run(s):
     version = find(about, lambda n: "Tessovar NMS 4.5.0" in spoken(n), "the version in About", timeout=5)
     check("About names the version", version is not None, spoken(version).splitlines()[0])
     press(find_role(about, "push button", "Close"))
-    wait_for(lambda: not any(c is not None and c.get_role_name() == "alert"
-                             for c in (s.app.get_child_at_index(i) for i in range(s.app.get_child_count()))),
-             "About to close")
+
+    def about_closed():
+        try:
+            return not any(c is not None and c.get_role_name() == "alert"
+                           for c in (s.app.get_child_at_index(i) for i in range(s.app.get_child_count())))
+        except GLib.Error:
+            return False  # the box went while it was being read: read again
+    wait_for(about_closed, "About to close")
 
     # The filter: typed into, 1,000 nodes become those that match; the caption still counts
     # the list; Esc shows them all again.
@@ -118,7 +134,7 @@ def run(s):
     Atspi.EditableText.set_text_contents(field, "127.1.3.250")
     wait_for(lambda: shown_rows(tree) == 1, "the filter by address", timeout=10)
     check("an address finds its element", "SITE 0999" in " ".join(
-        spoken(n) for n in walk(tree) if n.get_role_name() == "table cell"))
+        spoken(n) for n in walk(tree) if role_of(n) == "table cell"))
     focus(field)
     Atspi.generate_keyboard_event(0xff1b, None, Atspi.KeySynthType.SYM)  # Escape
     wait_for(lambda: shown_rows(tree) > 100, "Esc to clear the filter", timeout=10)
