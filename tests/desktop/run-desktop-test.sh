@@ -18,8 +18,12 @@ done
 # Xvfb's display socket is a file in /tmp/.X11-unix as well as an abstract socket of the
 # network namespace: two sessions in two namespaces both take display :0, the second
 # replaces the first one's socket file and the first to end removes the other's.  Each
-# session therefore gets a folder of its own in a private mount namespace.
+# session therefore gets a folder of its own in a private mount namespace.  On a machine
+# that never ran an X server the folder itself may be missing: it is made as x11-common
+# makes it at boot.
 exec "$(dirname "$0")/../run-in-netns.sh" unshare --mount sh -c '
+    [ -d /tmp/.X11-unix ] || { mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; } ||
+        { echo "SKIPPED: /tmp/.X11-unix is missing and cannot be made" >&2; exit 77; }
     mount -t tmpfs -o mode=1777 tessovar-x11 /tmp/.X11-unix ||
         { echo "SKIPPED: cannot give the session an X socket folder of its own" >&2; exit 77; }
     exec dbus-run-session -- /usr/bin/python3 "$@"' sh "$@"
