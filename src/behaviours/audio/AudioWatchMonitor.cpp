@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr int kNoticeGatherMs = 300; // changes found together make one notification
-constexpr int kNoticeLines = 5;
 constexpr int kStripMs = AudioWatch::kHistoryMs / AudioWatchRow::kStripPixels;
 constexpr double kStripFloorDbfs = -60.0;
 
@@ -56,27 +54,13 @@ AudioWatchMonitor::AudioWatchMonitor(Context context, QObject* parent)
     : QObject(parent), ctx_(std::move(context)), watch_([this](quint32 address) {
           return ctx_.endpoint->isOpen() &&
                  ctx_.endpoint->sendTo(LevelReport::Request, address, Ports::ElementShort);
-      }) {
+      }),
+      notices_(QStringLiteral("Audio watch"), ctx_.notifier, ctx_.windowActive) {
     reload_.setSingleShot(true);
     reload_.setInterval(0);
     connect(&reload_, &QTimer::timeout, this, &AudioWatchMonitor::reload);
     strips_.setInterval(kStripMs * 2);
     connect(&strips_, &QTimer::timeout, this, &AudioWatchMonitor::refreshStrips);
-    notice_.setSingleShot(true);
-    notice_.setInterval(kNoticeGatherMs);
-    connect(&notice_, &QTimer::timeout, this, [this] {
-        QStringList lines = pendingNotices_;
-        pendingNotices_.clear();
-        if (lines.isEmpty() || ctx_.notifier == nullptr ||
-            (ctx_.windowActive && ctx_.windowActive()))
-            return;
-        const int more = int(lines.size()) - kNoticeLines;
-        if (more > 0) {
-            lines = lines.mid(0, kNoticeLines);
-            lines.append(QStringLiteral("and %1 more").arg(more));
-        }
-        ctx_.notifier->notify(QStringLiteral("Audio watch"), lines.join(u'\n'));
-    });
 
     QAbstractItemModel* model = ctx_.TreeView1->model();
     connect(model, &QAbstractItemModel::rowsInserted, this, &AudioWatchMonitor::reloadSoon);
@@ -292,7 +276,7 @@ void AudioWatchMonitor::changed(int index, AudioState from, AudioState to) {
     const QString element = e.name + QStringLiteral(" [") + e.mac + u']';
     if (ctx_.eventLog != nullptr)
         ctx_.eventLog->add(QDateTime::currentDateTime(), element, what);
-    notifyLater(element + u' ' + what);
+    notices_.add(element + u' ' + what);
 }
 
 void AudioWatchMonitor::rowChanged(QTreeWidgetItem* item, int column) {
@@ -346,12 +330,4 @@ void AudioWatchMonitor::refreshStrips() {
     for (int i = 0; i < int(watch_.elements().size()); ++i)
         if (watch_.elements()[size_t(i)].watched)
             showLevel(i);
-}
-
-void AudioWatchMonitor::notifyLater(const QString& line) {
-    if (ctx_.windowActive && ctx_.windowActive())
-        return;
-    pendingNotices_.append(line);
-    if (!notice_.isActive())
-        notice_.start();
 }

@@ -13,6 +13,7 @@
 // With no encoder ticked nothing is sent.
 
 #include "core/audio/AudioWatch.h"
+#include "core/shell/GatheredNotices.h"
 
 #include <QHash>
 #include <QObject>
@@ -77,7 +78,6 @@ private:
     void watchAllClicked();
     void saveWatched();
     void refreshStrips();
-    void notifyLater(const QString& line);
     QString stateText(int index) const;
 
     Context ctx_;
@@ -86,8 +86,7 @@ private:
     QHash<QString, QPersistentModelIndex> nodes_; // the tree's, by MAC text
     QTimer reload_;
     QTimer strips_;
-    QTimer notice_;
-    QStringList pendingNotices_;
+    GatheredNotices notices_;
     bool updating_ = false; // the program itself changes rows
     bool started_ = false;
 };

@@ -15,9 +15,6 @@
 
 namespace {
 
-constexpr int kNoticeGatherMs = 300; // changes found together make one notification
-constexpr int kNoticeLines = 5;
-
 NodeMark markOf(FleetState s) {
     switch (s) {
     case FleetState::Answering:
@@ -33,28 +30,14 @@ NodeMark markOf(FleetState s) {
 } // namespace
 
 FleetMonitor::FleetMonitor(Context context, QObject* parent)
-    : QObject(parent), ctx_(std::move(context)), eventLog_(ctx_.lstEvents, ctx_.eventLogPath) {
+    : QObject(parent), ctx_(std::move(context)), eventLog_(ctx_.lstEvents, ctx_.eventLogPath),
+      notices_(QStringLiteral("Fleet check"), ctx_.notifier, ctx_.windowActive) {
     reload_.setSingleShot(true);
     reload_.setInterval(0);
     connect(&reload_, &QTimer::timeout, this, &FleetMonitor::reload);
     status_.setSingleShot(true);
     status_.setInterval(kStatusEveryMs);
     connect(&status_, &QTimer::timeout, this, &FleetMonitor::showStatus);
-    notice_.setSingleShot(true);
-    notice_.setInterval(kNoticeGatherMs);
-    connect(&notice_, &QTimer::timeout, this, [this] {
-        QStringList lines = pendingNotices_;
-        pendingNotices_.clear();
-        if (lines.isEmpty() || ctx_.notifier == nullptr ||
-            (ctx_.windowActive && ctx_.windowActive()))
-            return;
-        const int more = int(lines.size()) - kNoticeLines;
-        if (more > 0) {
-            lines = lines.mid(0, kNoticeLines);
-            lines.append(QStringLiteral("and %1 more").arg(more));
-        }
-        ctx_.notifier->notify(QStringLiteral("Fleet check"), lines.join(u'\n'));
-    });
 
     // The list is rebuilt by every load; the new nodes get their marks at once, and the
     // elements are read again once the load is through.
@@ -167,8 +150,7 @@ void FleetMonitor::decorate(int index) {
     const FleetElement& e = s.elements()[size_t(index)];
     const FleetStatus& st = s.status(index);
     const bool running = check_.isRunning();
-    const qint64 roundTripUs =
-        running && st.state == FleetState::Answering ? st.roundTripUs : 0;
+    const qint64 roundTripUs = running && st.state == FleetState::Answering ? st.roundTripUs : 0;
     if (shown_.size() != s.elements().size())
         shown_.assign(s.elements().size(), Shown{});
     Shown& shown = shown_[size_t(index)];
@@ -256,7 +238,7 @@ void FleetMonitor::changed(const FleetChange& change) {
     else
         return; // an element answering its first check is no news
     eventLog_.add(now, e.listText(), what);
-    notifyLater(e.listText() + u' ' + what);
+    notices_.add(e.listText() + u' ' + what);
 }
 
 void FleetMonitor::probeError(const QString& error) {
@@ -264,12 +246,4 @@ void FleetMonitor::probeError(const QString& error) {
     eventLog_.add(QDateTime::currentDateTime(), QStringLiteral("Fleet check"),
                   error.isEmpty() ? QStringLiteral("pings can be sent again")
                                   : QStringLiteral("cannot ping: ") + error);
-}
-
-void FleetMonitor::notifyLater(const QString& line) {
-    if (ctx_.windowActive && ctx_.windowActive())
-        return;
-    pendingNotices_.append(line);
-    if (!notice_.isActive())
-        notice_.start();
 }

@@ -20,6 +20,7 @@
 #include "FleetEventLog.h"
 
 #include "core/fleet/FleetCheck.h"
+#include "core/shell/GatheredNotices.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -86,7 +87,6 @@ private:
     void changed(const FleetChange& change);
     void intervalChosen(int value);
     void probeError(const QString& error);
-    void notifyLater(const QString& line);
 
     Context ctx_;
     FleetCheck check_;
@@ -104,8 +104,7 @@ private:
     };
     std::vector<Shown> shown_;
     QTimer reload_;
-    QTimer notice_;
     QTimer status_;
-    QStringList pendingNotices_;
+    GatheredNotices notices_;
     bool started_ = false;
 };
