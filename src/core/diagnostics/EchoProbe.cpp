@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +19,12 @@ namespace {
 constexpr int kReadsPerWake = 64;
 
 constexpr qint64 kExpireEveryNs = 50 * 1000000;
+
+qint64 realNowNs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_REALTIME, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
 
 // Raw sockets see every echo reply of the host; each probe has its own identifier, apart
 // from the one PingHost uses (pid ^ 0x5a5a).
@@ -58,8 +65,12 @@ bool EchoProbe::ensureSocket() {
         return false;
     }
     error_.clear();
+    // Each reply carries the time the kernel received it.
+    const int on = 1;
+    ::setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &EchoProbe::readReady);
+    notifier_->setEnabled(!polled_);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] { readReady(); });
     return true;
 }
 
@@ -89,12 +100,15 @@ void EchoProbe::send(quint32 ipv4, quint64 tag, int timeoutMs) {
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = target;
     const qint64 now = clock_.nsecsElapsed();
+    const qint64 realNow = realNowNs();
     if (::sendto(fd_, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0) {
         reportLater(tag, Icmp::statusForSendError(errno));
         return;
     }
     const qint64 deadline = now + qint64(timeoutMs) * 1000000;
-    pending_[sequence] = Pending{tag, target, now, deadline};
+    pending_[sequence] = Pending{tag, target, now, realNow, deadline};
+    if (polled_)
+        return; // poll() expires it
     // Set again only for a request due before the one the timer waits for: at a hundred
     // requests a second, moving the timer at every request and answer cost more than the
     // request itself.
@@ -102,16 +116,46 @@ void EchoProbe::send(quint32 ipv4, quint64 tag, int timeoutMs) {
         armTimer();
 }
 
-void EchoProbe::settle(quint16 sequence, const Pending& p, qint32 status) {
-    const qint64 roundTripUs =
-        status == Icmp::Status::Success ? (clock_.nsecsElapsed() - p.sentNs) / 1000 : 0;
+void EchoProbe::setPolled(bool polled) {
+    polled_ = polled;
+    if (notifier_ != nullptr)
+        notifier_->setEnabled(!polled_);
+    if (polled_)
+        timeout_.stop();
+    else
+        armTimer();
+}
+
+void EchoProbe::poll() {
+    if (!polled_)
+        return;
+    if (!readReady() && !pollAgain_) { // a flood: the rest once the event loop has run
+        pollAgain_ = true;
+        QTimer::singleShot(0, this, [this] {
+            pollAgain_ = false;
+            poll();
+        });
+    }
+    expire();
+}
+
+void EchoProbe::settle(quint16 sequence, const Pending& p, qint32 status, qint64 receivedRealNs) {
+    // The kernel's time of arrival where the reply has one; otherwise now.  The stamp is
+    // of the system's clock, so it counts only within what the steady clock saw pass (a
+    // step of the system's clock meanwhile leaves the steady figure).
+    const qint64 elapsed = clock_.nsecsElapsed() - p.sentNs;
+    const qint64 stamped = receivedRealNs - p.sentRealNs;
+    const qint64 roundTripUs = status != Icmp::Status::Success ? 0
+                               : receivedRealNs > 0 && stamped >= 0 && stamped <= elapsed
+                                   ? stamped / 1000
+                                   : elapsed / 1000;
     const quint64 tag = p.tag;
     pending_.erase(sequence);
     Q_EMIT answered(tag, status, roundTripUs);
 }
 
 void EchoProbe::handle(quint32 target, quint16 id, quint16 sequence, bool sequenceKnown,
-                       qint32 status) {
+                       qint32 status, qint64 receivedRealNs) {
     if (status == Icmp::Status::NoRequest || !sequenceKnown)
         return; // nothing tells which request it is about; its time-out will tell
     const auto it = pending_.find(sequence);
@@ -124,12 +168,12 @@ void EchoProbe::handle(quint32 target, quint16 id, quint16 sequence, bool sequen
     if (!raw_ && status == Icmp::Status::Success && target != it->second.target)
         return;
     const Pending p = it->second;
-    settle(sequence, p, status);
+    settle(sequence, p, status, receivedRealNs);
 }
 
-void EchoProbe::readReady() {
+bool EchoProbe::readReady() {
     if (fd_ < 0)
-        return;
+        return true;
     for (int i = 0; i < kReadsPerWake && fd_ >= 0; ++i) {
         if (!raw_) {
             if (const auto a = IcmpWire::readErrorQueue(fd_)) {
@@ -140,23 +184,40 @@ void EchoProbe::readReady() {
         }
         uchar buffer[IcmpWire::kReceiveBufferBytes];
         sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+        iovec io{buffer, sizeof buffer};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+        msghdr m{};
+        m.msg_name = &from;
+        m.msg_namelen = sizeof from;
+        m.msg_iov = &io;
+        m.msg_iovlen = 1;
+        m.msg_control = control;
+        m.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(fd_, &m, MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             if (raw_ && errno != EAGAIN && errno != EWOULDBLOCK)
                 IcmpWire::clearPendingError(fd_);
-            break;
+            return true;
+        }
+        qint64 receivedRealNs = -1;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&m); c != nullptr; c = CMSG_NXTHDR(&m, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS &&
+                c->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
+                timespec t{};
+                std::memcpy(&t, CMSG_DATA(c), sizeof t);
+                receivedRealNs = qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+            }
         }
         const auto a = raw_ ? IcmpWire::readRawPacket(buffer, int(n))
                             : IcmpWire::readDatagram(buffer, int(n), from.sin_addr.s_addr);
         if (a)
-            handle(a->target, a->id, a->sequence, a->sequenceKnown, a->status);
+            handle(a->target, a->id, a->sequence, a->sequenceKnown, a->status, receivedRealNs);
         if (fd_ < 0)
-            return; // closed by a receiver of answered()
+            return true; // closed by a receiver of answered()
     }
+    return fd_ < 0;
 }
 
 void EchoProbe::expire() {
@@ -171,7 +232,8 @@ void EchoProbe::expire() {
         if (pending_.count(sequence))
             settle(sequence, p, Icmp::Status::RequestTimedOut);
     }
-    armTimer();
+    if (!polled_)
+        armTimer();
 }
 
 // An answer leaves the timer as it is: when it fires early, expire() finds nothing due

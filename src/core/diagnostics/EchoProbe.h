@@ -5,6 +5,11 @@
 // where the user's group may open one, a raw socket otherwise, as PingHost chooses); it
 // is opened on the first request and kept until close().
 //
+// Answers are read as they arrive, or, polled (setPolled), only when the owner calls
+// poll() on its own wake-ups, time-outs included: a fleet check that wakes on a grid reads
+// what came meanwhile in the same wake-up, and the round trip is the kernel's, from the
+// request leaving to the reply's arrival, however long the reply waited to be read.
+//
 // The caller keeps the number of requests in flight small (the fleet check sends a few at
 // a time); the probe refuses more than kMaxInFlight, so nothing the network sends can
 // make it hold more.
@@ -38,6 +43,9 @@ public:
     // Forgets every request in flight (no answers for them) and closes the socket.
     void close();
     bool isRaw() const { return raw_; }
+    // Polled: no wake-up of its own for answers or time-outs; poll() reads and expires.
+    void setPolled(bool polled);
+    void poll();
     QString errorString() const { return error_; }
 
 Q_SIGNALS:
@@ -47,15 +55,18 @@ Q_SIGNALS:
 private:
     struct Pending {
         quint64 tag = 0;
-        quint32 target = 0; // network order
-        qint64 sentNs = 0;
+        quint32 target = 0;    // network order
+        qint64 sentNs = 0;     // clock_
+        qint64 sentRealNs = 0; // the system's clock, as the kernel stamps a reply
         qint64 deadlineNs = 0;
     };
 
     bool ensureSocket();
-    void readReady();
-    void settle(quint16 sequence, const Pending& p, qint32 status);
-    void handle(quint32 target, quint16 id, quint16 sequence, bool sequenceKnown, qint32 status);
+    // False when it stopped at kReadsPerWake with more perhaps waiting.
+    bool readReady();
+    void settle(quint16 sequence, const Pending& p, qint32 status, qint64 receivedRealNs = -1);
+    void handle(quint32 target, quint16 id, quint16 sequence, bool sequenceKnown, qint32 status,
+                qint64 receivedRealNs = -1);
     void expire();
     void armTimer();
     void reportLater(quint64 tag, qint32 status);
@@ -71,4 +82,6 @@ private:
     QElapsedTimer clock_;
     std::map<quint16, Pending> pending_; // by sequence
     QString error_;
+    bool polled_ = false;
+    bool pollAgain_ = false; // a poll() is due once the event loop has run
 };

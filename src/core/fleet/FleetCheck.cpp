@@ -13,6 +13,9 @@ FleetCheck::FleetCheck(QObject* parent) : QObject(parent) {
     wake_.setTimerType(Qt::PreciseTimer);
     connect(&wake_, &QTimer::timeout, this, &FleetCheck::pump);
     connect(&probe_, &EchoProbe::answered, this, &FleetCheck::answered);
+    // The answers and time-outs too are read on the grid's wake-ups, not each on one of its
+    // own; the round trip is the kernel's.
+    probe_.setPolled(true);
 }
 
 void FleetCheck::setElements(std::vector<FleetElement> elements) {
@@ -45,10 +48,20 @@ void FleetCheck::setLimits(int maxInFlight, int maxPerSecond, int timeoutMs) {
 void FleetCheck::pump() {
     if (!running_)
         return;
+    if (!polling_) { // an answer read here calls pump() again
+        polling_ = true;
+        probe_.poll();
+        polling_ = false;
+    }
     for (;;) {
         qint64 wakeAt = -1;
         const auto request = schedule_.next(now(), &wakeAt);
         if (!request) {
+            // While requests are in flight, the next grid point reads their answers.
+            if (probe_.inFlight() > 0) {
+                const qint64 grid = (now() / kWakeGridMs + 1) * kWakeGridMs;
+                wakeAt = wakeAt < 0 ? grid : std::min(wakeAt, grid);
+            }
             if (wakeAt >= 0 && !(wake_.isActive() && wakeAtMs_ == wakeAt)) {
                 wakeAtMs_ = wakeAt;
                 wake_.start(int(std::max<qint64>(0, wakeAt - now())));

@@ -53,6 +53,7 @@ private:
     qint64 wakeAtMs_ = -1; // while wake_ is active
     QElapsedTimer clock_;
     bool running_ = false;
+    bool polling_ = false;
     quint64 sent_ = 0;
     QString probeError_;
 };
