@@ -3,12 +3,35 @@
 #include "AudioWatchRow.h"
 #include "LevelBar.h"
 
+#include <QHeaderView>
 #include <QPainter>
+#include <QTreeView>
 
 namespace {
 constexpr int kBarPixels = 140;
 constexpr int kMargin = 2;
 } // namespace
+
+void AudioRowDelegate::setColumnWidths(QTreeView* list) {
+    const QFontMetrics fm = list->fontMetrics();
+    const int padding = fm.horizontalAdvance(QStringLiteral("MM"));
+    const auto width = [&](const QString& widest) {
+        return fm.horizontalAdvance(widest) + padding;
+    };
+    QHeaderView* header = list->header();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(true);
+    const QAbstractItemModel* model = list->model();
+    const auto title = [&](int column) {
+        return model->headerData(column, Qt::Horizontal).toString();
+    };
+    list->setColumnWidth(AudioWatchRow::Bar,
+                         std::max(kBarPixels + 2 * kMargin, width(title(AudioWatchRow::Bar))));
+    list->setColumnWidth(AudioWatchRow::Level, std::max(width(QStringLiteral("-100dBFS")),
+                                                        width(title(AudioWatchRow::Level))));
+    list->setColumnWidth(AudioWatchRow::Strip, std::max(AudioWatchRow::kStripPixels + 2 * kMargin,
+                                                        width(title(AudioWatchRow::Strip))));
+}
 
 QSize AudioRowDelegate::sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {

@@ -4,6 +4,8 @@
 
 #include <QStyledItemDelegate>
 
+class QTreeView;
+
 class AudioRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -12,4 +14,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    // Widths the columns keep, so that no new report makes the list measure its rows: the
+    // bar and the strip as drawn, the level text as wide as its widest ("-100dBFS").
+    static void setColumnWidths(QTreeView* list);
 };

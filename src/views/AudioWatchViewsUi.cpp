@@ -1,5 +1,6 @@
 // The audio watch's part of the main window: the "Audio watch" dock, beside the Events
-// dock (hidden until shown from the View menu), with one row per encoder (AudioWatchRow) and a check box that watches them all.
+// dock (hidden until shown from the View menu), with one row per encoder (AudioWatchRow) and a
+// check box that watches them all.
 
 #include "AudioRowDelegate.h"
 #include "AudioWatchRow.h"
@@ -42,11 +43,12 @@ void MainWindowUi::buildAudioWatch(QMainWindow* window) {
                                     QStringLiteral("dBFS"), QStringLiteral("Last 60 s"),
                                     QStringLiteral("State")});
     lstAudioWatch->setItemDelegate(new AudioRowDelegate(lstAudioWatch));
-    lstAudioWatch->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    // Measured on the rows in view only: with a thousand rows, measuring them all at each
-    // new row or change costs the window whole seconds.
+    // Columns of fixed widths, but for the names, measured when the list is loaded on the
+    // rows in view only (with a thousand rows, measuring them all costs the window whole
+    // seconds); a column that sized itself to its contents would measure again at every
+    // report.
+    AudioRowDelegate::setColumnWidths(lstAudioWatch);
     lstAudioWatch->header()->setResizeContentsPrecision(0);
-    lstAudioWatch->header()->setStretchLastSection(true);
     lstAudioWatch->setSortingEnabled(true);
     lstAudioWatch->sortByColumn(AudioWatchRow::Element, Qt::AscendingOrder);
     lstAudioWatch->setMinimumHeight(lstAudioWatch->fontMetrics().height() * 5);

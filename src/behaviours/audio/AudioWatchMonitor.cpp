@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLocale>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include <cmath>
@@ -125,6 +126,15 @@ void AudioWatchMonitor::reload() {
         rows_.insert(e.mac, r);
     }
     list->setSortingEnabled(true);
+    // The names' column as wide as the widest name beside its check box, from the font
+    // alone: the rows out of view count too, and nothing is laid out for it.
+    const QFontMetrics fm = list->fontMetrics();
+    int widest = fm.horizontalAdvance(list->headerItem()->text(AudioWatchRow::Element));
+    for (const AudioWatchElement& e : watch_.elements())
+        widest = std::max(widest, fm.horizontalAdvance(e.name));
+    list->setColumnWidth(AudioWatchRow::Element,
+                         widest + list->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                             fm.horizontalAdvance(QStringLiteral("MMM")));
     updating_ = false;
     for (int i = 0; i < int(watch_.elements().size()); ++i) {
         showLevel(i);
