@@ -4,8 +4,8 @@
 //     4,000,000 distinct elements; "[a]" lines, no element): time until /metrics answers,
 //     the size of a scrape, and the exporter's peak memory;
 //  2. scrape latency (median, slowest) while 2,000 idle connections are held open, and
-//     while 50 slow clients send their requests a byte every 200 ms; the exporter's peak
-//     memory and open files.
+//     while 50 slow clients, and then more than the server has threads, send their
+//     requests a byte every 200 ms; the exporter's peak memory and open files.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -241,34 +241,38 @@ int main(int argc, char** argv) {
         int fd;
         size_t sent;
     };
-    std::vector<Slow> slow;
     const std::string request =
         "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + std::string(200, 'x') + "\r\n\r\n";
-    latency(
-        "50 slow clients",
-        [&] {
-            while (slow.size() < 50) {
-                const int fd = connectTo(false);
-                if (fd < 0)
-                    break;
-                slow.push_back({fd, 0});
-            }
-            for (Slow& s : slow) {
-                if (s.fd < 0)
-                    continue;
-                char c = request[s.sent % request.size()];
-                if (::send(s.fd, &c, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1)
-                    ++s.sent;
-                else if (errno != EAGAIN) {
-                    ::close(s.fd);
-                    s = {connectTo(false), 0};
+    // 50, and more than the 256 threads of the server.
+    for (const size_t clients : {size_t(50), size_t(300)}) {
+        std::vector<Slow> slow;
+        const std::string during = std::to_string(clients) + " slow clients";
+        latency(
+            during.c_str(),
+            [&] {
+                while (slow.size() < clients) {
+                    const int fd = connectTo(false);
+                    if (fd < 0)
+                        break;
+                    slow.push_back({fd, 0});
                 }
-            }
-            QThread::msleep(200);
-        },
-        pid);
-    for (const Slow& s : slow)
-        ::close(s.fd);
+                for (Slow& s : slow) {
+                    if (s.fd < 0)
+                        continue;
+                    char c = request[s.sent % request.size()];
+                    if (::send(s.fd, &c, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1)
+                        ++s.sent;
+                    else if (errno != EAGAIN) {
+                        ::close(s.fd);
+                        s = {connectTo(false), 0};
+                    }
+                }
+                QThread::msleep(200);
+            },
+            pid);
+        for (const Slow& s : slow)
+            ::close(s.fd);
+    }
     stopExporter(exporter);
     return 0;
 }
