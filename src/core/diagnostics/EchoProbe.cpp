@@ -184,16 +184,10 @@ bool EchoProbe::readReady() {
         }
         uchar buffer[IcmpWire::kReceiveBufferBytes];
         sockaddr_in from{};
-        iovec io{buffer, sizeof buffer};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
         msghdr m{};
-        m.msg_name = &from;
-        m.msg_namelen = sizeof from;
-        m.msg_iov = &io;
-        m.msg_iovlen = 1;
-        m.msg_control = control;
-        m.msg_controllen = sizeof control;
-        const ssize_t n = ::recvmsg(fd_, &m, MSG_DONTWAIT);
+        const ssize_t n =
+            IcmpWire::receive(fd_, buffer, sizeof buffer, &from, control, sizeof control, 0, &m);
         if (n < 0) {
             if (errno == EINTR)
                 continue;

@@ -123,19 +123,29 @@ std::optional<Answer> readDatagram(const uchar* icmp, int length, in_addr_t from
     return a;
 }
 
+ssize_t receive(int fd, void* data, size_t size, sockaddr_in* from, void* control,
+                size_t controlSize, int flags, msghdr* msg) {
+    iovec io{data, size};
+    *msg = msghdr{};
+    msg->msg_name = from;
+    msg->msg_namelen = sizeof *from;
+    msg->msg_iov = &io;
+    msg->msg_iovlen = 1;
+    msg->msg_control = control;
+    msg->msg_controllen = controlSize;
+    const ssize_t n = ::recvmsg(fd, msg, flags | MSG_DONTWAIT);
+    msg->msg_iov = nullptr; // io ends here
+    msg->msg_iovlen = 0;
+    return n;
+}
+
 std::optional<Answer> readErrorQueue(int fd) {
     uchar data[kReceiveBufferBytes];
     uchar control[512];
     sockaddr_in from{};
-    iovec iov{data, sizeof data};
     msghdr msg{};
-    msg.msg_name = &from;
-    msg.msg_namelen = sizeof from;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
-    const ssize_t n = ::recvmsg(fd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
+    const ssize_t n =
+        receive(fd, data, sizeof data, &from, control, sizeof control, MSG_ERRQUEUE, &msg);
     if (n < 0)
         return std::nullopt;
     for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {

@@ -7,6 +7,7 @@
 #include "Icmp.h"
 
 #include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <optional>
 
@@ -60,6 +61,11 @@ std::optional<Answer> readDatagram(const uchar* icmp, int length, in_addr_t from
 // failure (an entry that is neither has the status NoRequest).  Empty when the queue
 // holds nothing.
 std::optional<Answer> readErrorQueue(int fd);
+
+// One datagram of at most size bytes (recvmsg with flags, never waiting), its sender in
+// *from and its control messages in msg (for CMSG_FIRSTHDR) after the call.
+ssize_t receive(int fd, void* data, size_t size, sockaddr_in* from, void* control,
+                size_t controlSize, int flags, msghdr* msg);
 
 // Clears a pending socket error, so the next poll waits again.
 void clearPendingError(int fd);
