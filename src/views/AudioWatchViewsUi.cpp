@@ -43,12 +43,9 @@ void MainWindowUi::buildAudioWatch(QMainWindow* window) {
                                     QStringLiteral("dBFS"), QStringLiteral("Last 60 s"),
                                     QStringLiteral("State")});
     lstAudioWatch->setItemDelegate(new AudioRowDelegate(lstAudioWatch));
-    // Columns of fixed widths, but for the names, measured when the list is loaded on the
-    // rows in view only (with a thousand rows, measuring them all costs the window whole
-    // seconds); a column that sized itself to its contents would measure again at every
-    // report.
+    // Columns of fixed widths (the names' is set from the font when the list is loaded): a
+    // column that sized itself to its contents would measure the rows again at every report.
     AudioRowDelegate::setColumnWidths(lstAudioWatch);
-    lstAudioWatch->header()->setResizeContentsPrecision(0);
     lstAudioWatch->setSortingEnabled(true);
     lstAudioWatch->sortByColumn(AudioWatchRow::Element, Qt::AscendingOrder);
     lstAudioWatch->setMinimumHeight(lstAudioWatch->fontMetrics().height() * 5);
